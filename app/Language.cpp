@@ -1,0 +1,3 @@
+#include "app/Language.h"
+
+bool UseEnglish = true;

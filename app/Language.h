@@ -1,0 +1,22 @@
+#pragma once
+// The process-wide UI language. Every text shown at run time holds both wordings and picks one
+// by `UseEnglish` at the moment it is built; there are no translation tables.
+
+#include <QString>
+
+extern bool UseEnglish; // true: English, false: Romanian
+
+// The English or the Romanian wording (UTF-8 literals), by the language in force now.
+inline QString Lang(const char* english, const char* romanian) {
+    return QString::fromUtf8(UseEnglish ? english : romanian);
+}
+
+// Product name and version, the same in both languages.
+inline const QString& AppTitle() {
+    static const QString title = QStringLiteral("Zentrilo");
+    return title;
+}
+inline const QString& ProgramVersion() {
+    static const QString version = QStringLiteral("0.5.4");
+    return version;
+}

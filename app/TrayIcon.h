@@ -1,0 +1,60 @@
+#pragma once
+// The notification-area icon with its balloon. `TTrayIcon` keeps the properties and events;
+// a backend puts them on the desktop (the system tray and desktop notifications in the
+// program, a recorder in tests).
+
+#include <QIcon>
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+class QMenu;
+
+enum TBalloonFlags { bfNone, bfInfo, bfWarning, bfError };
+
+class ITrayBackend {
+public:
+    virtual ~ITrayBackend() = default;
+    virtual void SetVisible(bool visible) = 0;
+    virtual void SetHint(const QString& hint) = 0;
+    virtual void SetIcon(const QIcon& icon) = 0;
+    virtual void SetMenu(QMenu* menu) = 0;
+    // Title and text are already cut to what the desktop shows.
+    virtual void ShowBalloon(const QString& title, const QString& text, TBalloonFlags flags,
+                             int timeoutMs) = 0;
+    // Wired by TTrayIcon: the backend calls these when the user acts.
+    std::function<void()> clicked;
+    std::function<void()> balloonClicked;
+};
+
+class TTrayIcon {
+public:
+    static constexpr int HintLimit = 127;
+    static constexpr int BalloonTitleLimit = 63;
+    static constexpr int BalloonHintLimit = 255;
+
+    explicit TTrayIcon(std::unique_ptr<ITrayBackend> backend);
+
+    void SetVisible(bool visible);
+    bool Visible() const { return visible_; }
+    void SetHint(const QString& hint);
+    const QString& Hint() const { return hint_; }
+    void SetIcon(const QIcon& icon);
+    void SetPopupMenu(QMenu* menu);
+
+    QString BalloonTitle;
+    QString BalloonHint;
+    int BalloonTimeout = 5000;
+    TBalloonFlags BalloonFlags = bfInfo;
+    std::function<void()> OnClick;
+    std::function<void()> OnBalloonClick; // may be empty: a click then does nothing
+
+    void ShowBalloon();
+    ITrayBackend& Backend() { return *backend_; }
+
+private:
+    std::unique_ptr<ITrayBackend> backend_;
+    bool visible_ = false;
+    QString hint_;
+};

@@ -1,0 +1,63 @@
+#pragma once
+// Named, typed options stored as text values under the program key, and the two values written
+// directly: the language and the start-at-login entry.
+
+#include <QString>
+#include <QVariant>
+
+#include <stdexcept>
+#include <vector>
+
+// Kinds, by their variant type codes.
+constexpr int varSmallint = 2;
+constexpr int varInteger = 3;
+constexpr int varSingle = 4;
+constexpr int varDouble = 5;
+constexpr int varDate = 7;
+constexpr int varBoolean = 11;
+constexpr int varString = 256;
+
+struct TOption {
+    QString Section;
+    QString Name;
+    int Kind = varString;
+    QVariant Value;
+    QVariant Default;
+};
+
+class EOptionNotFound : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+class TOptions {
+public:
+    virtual ~TOptions() = default;
+    virtual void AddOption(const QString& section, const QString& name, const QVariant& def,
+                           int kind);
+    void ResetDefaults();
+    void LoadFromRegistry(const QString& key);
+    void SaveToRegistry(const QString& key);
+    int Count() const { return static_cast<int>(items_.size()); }
+    QVariant GetValue(const QString& name) const; // raises EOptionNotFound
+    void SetValue(const QString& name, const QVariant& value);
+    int IndexOf(const QString& name) const;
+    const TOption& Item(int index) const { return items_.at(static_cast<size_t>(index)); }
+
+private:
+    std::vector<TOption> items_;
+};
+
+// The program's one instance, created by the main window's start-up.
+extern TOptions* Options;
+
+// The program key: the path of its settings file ($XDG_CONFIG_HOME/<vendor>/Zentrilo.conf).
+QString ProgramKey();
+
+bool ReadLanguage();             // true: English
+void WriteLanguage(bool english);
+
+bool StartsWithWindows();
+void SetStartWithWindows(bool enable);
+// The autostart entry's file ($XDG_CONFIG_HOME/autostart/zentrilo.desktop).
+QString AutostartFile();

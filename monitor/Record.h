@@ -1,0 +1,74 @@
+#pragma once
+// One watched ID with its own timer, and the container of all of them in insertion order.
+
+#include "monitor/BuddyStatus.h"
+
+#include <QDateTime>
+#include <QTimer>
+
+#include <functional>
+#include <vector>
+
+class TRecord;
+class TTrayIcon;
+
+// What a check needs from its surroundings; the main window owns one.
+struct TCheckContext {
+    TTrayIcon* tray = nullptr;                          // balloons go here (none: no balloon)
+    std::function<void(TRecord&)> refreshRow;           // RefreshRow of the entry's row
+    std::function<QDateTime()> now;                     // empty: the current local time
+    std::function<TBuddyStatus(const QString&)> query;  // empty: QueryStatus
+};
+
+class TRecord {
+public:
+    explicit TRecord(TCheckContext& context);
+    ~TRecord();
+    TRecord(const TRecord&) = delete;
+    TRecord& operator=(const TRecord&) = delete;
+
+    QString ID;                          // normalised: trimmed, A-Z folded
+    int Interval = 1;                    // minutes, at least 1
+    QDateTime LastCheck;                 // null: never checked
+    TBuddyStatus LastStatus = bsNotScanned;
+
+    void SetID(const QString& text);
+    void SetInterval(int minutes);
+    void SetEnabled(bool enabled);
+    bool Enabled() const;
+    void CheckStatus();
+
+    // The period the timer counts, in ms (Interval x 60000; may exceed one timer period).
+    qint64 PeriodMs() const;
+    QTimer& Timer() { return timer_; }
+
+private:
+    void Tick();
+
+    TCheckContext& context_;
+    QTimer timer_;
+    qint64 remainingMs_ = 0; // for periods longer than one timer period
+};
+
+using VRecord = std::vector<TRecord*>;
+
+// Removes the element at `index`, keeping the order; an index out of range changes nothing.
+void DeleteRecordAt(VRecord& list, int index);
+
+class Tobjs {
+public:
+    explicit Tobjs(TCheckContext& context);
+    ~Tobjs();
+    Tobjs(const Tobjs&) = delete;
+    Tobjs& operator=(const Tobjs&) = delete;
+
+    VRecord List;
+
+    TRecord* Add(const QString& text, int minutes); // not enabled
+    void Remove(TRecord* entry);                    // not freed
+    void CheckAll();
+    void Clear();
+
+private:
+    TCheckContext& context_;
+};

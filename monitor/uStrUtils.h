@@ -1,0 +1,15 @@
+#pragma once
+// Text helpers of the presence queries and the list.
+
+#include <QString>
+
+#include <cstdint>
+
+std::int32_t HexToInt(const QString& text);
+int PosNoCase(const QString& needle, const QString& haystack, int options);
+QString UrlEncode(const QString& text);
+
+// Leading and trailing characters of code 32 or less removed.
+QString TrimControl(const QString& text);
+// Only the letters A to Z folded to lower case; no other character changes.
+QString LowerAscii(const QString& text);

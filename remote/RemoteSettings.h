@@ -1,0 +1,30 @@
+#pragma once
+// Values the vendor's settings file sets, with their initial values until a fetch succeeds.
+
+#include <QDate>
+#include <QByteArray>
+#include <QString>
+
+extern int BuddyLimit;           // initially 5
+extern bool SiteScan;            // initially true: periodic checks ask the detection service
+extern bool ProgramActive;       // initially true; false retires the program at start-up
+extern QString LastVersion;      // initially empty
+extern QDate LastReleaseDate;    // initially the zero date, 30 December 1899
+extern QString WhatsNew;         // initially empty
+extern QDate OwnReleaseDate;     // date of the program's own executable file
+
+// The zero date of the day-count calendar.
+inline QDate ZeroDate() { return QDate(1899, 12, 30); }
+
+// Fetches the settings file from the vendor's international site and applies it; a failed
+// fetch changes nothing. Never raises, shows nothing.
+void LoadRemoteSettings();
+
+// Applies the bytes of a settings file as a successful fetch would (split out for tests).
+void ApplyRemoteSettings(const QByteArray& fileBytes);
+
+// The discontinued notice of a retired program, in the current language.
+QString DiscontinuedText();
+
+// Calendar date (local time) of the running executable's last modification.
+QDate ExecutableDate();
