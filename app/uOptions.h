@@ -54,10 +54,13 @@ extern TOptions* Options;
 // The program key: the path of its settings file ($XDG_CONFIG_HOME/<vendor>/Zentrilo.conf).
 QString ProgramKey();
 
-bool ReadLanguage();             // true: English
+bool ReadLanguage(); // true: English
 void WriteLanguage(bool english);
 
 bool StartsWithWindows();
 void SetStartWithWindows(bool enable);
+// The entry's Exec value for an executable path: the path double-quoted (with the escapes a
+// desktop entry needs), a blank, "-minimized".
+QString AutostartExec(const QString& executablePath);
 // The autostart entry's file ($XDG_CONFIG_HOME/autostart/zentrilo.desktop).
 QString AutostartFile();

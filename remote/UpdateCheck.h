@@ -9,5 +9,6 @@ bool NewerVersionExists();
 // explicitCheck: the update link (always answers); false: the start-up check (once per version).
 void CheckForNewVersion(bool explicitCheck);
 
-// The download page on the site of the current language.
+// The download page on the site of the current language, or of the one given.
 QString DownloadPageUrl();
+QString DownloadPageUrl(bool english);

@@ -1,0 +1,305 @@
+#include "app/uOptions.h"
+
+#include "app/IntegerText.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLocale>
+#include <QSaveFile>
+#include <QSettings>
+#include <QStringList>
+
+#include <optional>
+
+using namespace Qt::StringLiterals;
+
+TOptions* Options = nullptr;
+
+namespace {
+
+// Only the letters A to Z fold; every other character must match exactly.
+bool SameNameFolded(const QString& a, const QString& b) {
+    if (a.size() != b.size())
+        return false;
+    for (qsizetype i = 0; i < a.size(); ++i) {
+        char16_t x = a[i].unicode();
+        char16_t y = b[i].unicode();
+        if (x >= u'A' && x <= u'Z')
+            x = static_cast<char16_t>(x - u'A' + u'a');
+        if (y >= u'A' && y <= u'Z')
+            y = static_cast<char16_t>(y - u'A' + u'a');
+        if (x != y)
+            return false;
+    }
+    return true;
+}
+
+QString ConfigHome() {
+    const QString configured = qEnvironmentVariable("XDG_CONFIG_HOME");
+    if (!configured.isEmpty() && QDir::isAbsolutePath(configured))
+        return configured;
+    return QDir::homePath() + QStringLiteral("/.config");
+}
+
+// "Open without creating": the store exists and can be read.
+bool StoreReadable(const QString& path) {
+    const QFileInfo info(path);
+    return info.isFile() && info.isReadable();
+}
+
+// A value that another program wrote unquoted with commas reads as a list; keep its text.
+QString StoredText(const QVariant& stored) {
+    if (stored.typeId() == QMetaType::QStringList)
+        return stored.toStringList().join(u',');
+    return stored.toString();
+}
+
+QString FloatText(double value) {
+    QLocale locale;
+    locale.setNumberOptions(QLocale::OmitGroupSeparator);
+    return locale.toString(value, 'g', QLocale::FloatingPointShortest);
+}
+
+void LoadOption(TOption& option, const QSettings& store) {
+    const QVariant stored = store.value(option.Section + u'/' + option.Name);
+    const bool present = stored.isValid();
+    const QString text = present ? StoredText(stored) : QString();
+    switch (option.Kind) {
+    case varSmallint:
+    case varInteger:
+        option.Value =
+            present ? IntegerTextOr(text, option.Default.toInt()) : option.Default.toInt();
+        break;
+    case varSingle:
+    case varDouble:
+    case varDate: {
+        bool ok = false;
+        const double number =
+            QLocale().toDouble(present ? text : FloatText(option.Default.toDouble()), &ok);
+        option.Value = ok ? number : option.Default.toDouble();
+        break;
+    }
+    case varBoolean: {
+        const int fallback = option.Default.toBool() ? 1 : 0;
+        option.Value = (present ? IntegerTextOr(text, fallback) : fallback) != 0;
+        break;
+    }
+    case varString:
+        option.Value = present ? text : option.Default.toString();
+        break;
+    default:
+        option.Value = option.Default;
+        break;
+    }
+}
+
+// The text an option is stored as; nothing for kinds that are not stored.
+std::optional<QString> SavedText(const TOption& option) {
+    switch (option.Kind) {
+    case varSmallint:
+    case varInteger:
+        return QString::number(option.Value.toInt());
+    case varSingle:
+    case varDouble:
+    case varDate:
+        return FloatText(option.Value.toDouble());
+    case varBoolean:
+        return option.Value.toBool() ? QStringLiteral("1") : QStringLiteral("0");
+    case varString:
+        return option.Value.toString();
+    default:
+        return std::nullopt;
+    }
+}
+
+QString ExecutablePath() {
+    if (QCoreApplication::instance() != nullptr)
+        return QCoreApplication::applicationFilePath();
+    return QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath();
+}
+
+// A path inside a double-quoted Exec argument: the quoting level escapes ", `, $ and \, the
+// desktop-entry string level escapes \ again, and % is the field-code marker.
+QString QuotedExecArgument(const QString& path) {
+    QString quoted;
+    for (const QChar c : path) {
+        if (c == u'"' || c == u'`' || c == u'$')
+            quoted += QStringLiteral("\\\\");
+        else if (c == u'\\')
+            quoted += QStringLiteral("\\\\\\");
+        else if (c == u'%')
+            quoted += u'%';
+        quoted += c;
+    }
+    return u'"' + quoted + u'"';
+}
+
+QByteArray ExpectedAutostartEntry() {
+    const QString entry = QStringLiteral("[Desktop Entry]\n"
+                                         "Type=Application\n"
+                                         "Name=Zentrilo\n"
+                                         "Exec=%1\n"
+                                         "X-GNOME-Autostart-enabled=true\n"
+                                         "X-GNOME-Autostart-Delay=5\n"
+                                         "X-KDE-autostart-after=panel\n"
+                                         "X-LXQt-Need-Tray=true\n")
+                              .arg(AutostartExec(ExecutablePath()));
+    return entry.toUtf8();
+}
+
+bool DesktopTrue(const QString& value) {
+    return value == QLatin1String("true") || value == QLatin1String("1");
+}
+
+bool DesktopFalse(const QString& value) {
+    return value == QLatin1String("false") || value == QLatin1String("0");
+}
+
+// Whether the main group of a desktop entry switches it off.
+bool EntrySwitchedOff(const QByteArray& content) {
+    bool inMainGroup = false;
+    for (const QByteArray& rawLine : content.split('\n')) {
+        const QString line = QString::fromUtf8(rawLine).trimmed();
+        if (line.startsWith(u'[')) {
+            inMainGroup = line == QLatin1String("[Desktop Entry]");
+            continue;
+        }
+        const qsizetype equals = line.indexOf(u'=');
+        if (!inMainGroup || equals < 0)
+            continue;
+        const QString key = line.left(equals).trimmed();
+        const QString value = line.mid(equals + 1).trimmed();
+        if ((key == QLatin1String("Hidden") && DesktopTrue(value)) ||
+            (key == QLatin1String("X-GNOME-Autostart-enabled") && DesktopFalse(value)))
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+void TOptions::AddOption(const QString& section, const QString& name, const QVariant& def,
+                         int kind) {
+    if (IndexOf(name) >= 0)
+        return;
+    items_.push_back(TOption{section, name, kind, def, def});
+}
+
+void TOptions::ResetDefaults() {
+    for (TOption& option : items_)
+        option.Value = option.Default;
+}
+
+void TOptions::LoadFromRegistry(const QString& key) {
+    if (!StoreReadable(key)) {
+        ResetDefaults();
+        return;
+    }
+    // A damaged file still yields what can be parsed; every value lost to the damage reads as
+    // missing and so takes its default.
+    const QSettings store(key, QSettings::NativeFormat);
+    if (store.status() == QSettings::AccessError) {
+        ResetDefaults();
+        return;
+    }
+    for (TOption& option : items_)
+        LoadOption(option, store);
+}
+
+void TOptions::SaveToRegistry(const QString& key) {
+    if (QFileInfo::exists(key) && !StoreReadable(key))
+        return; // rewriting what could not be read would lose it
+    // A damaged store is rewritten from what could be parsed, so that it heals at this save.
+    QSettings store(key, QSettings::NativeFormat);
+    if (store.status() == QSettings::AccessError)
+        return;
+    for (const TOption& option : items_) {
+        if (const std::optional<QString> text = SavedText(option))
+            store.setValue(option.Section + u'/' + option.Name, text->isNull() ? u""_s : *text);
+    }
+    store.sync();
+}
+
+QVariant TOptions::GetValue(const QString& name) const {
+    for (const TOption& option : items_) {
+        if (SameNameFolded(option.Name, name))
+            return option.Value;
+    }
+    throw EOptionNotFound(("Optiune negasita: " + name).toStdString());
+}
+
+void TOptions::SetValue(const QString& name, const QVariant& value) {
+    for (TOption& option : items_) {
+        if (SameNameFolded(option.Name, name))
+            option.Value = value;
+    }
+}
+
+int TOptions::IndexOf(const QString& name) const {
+    for (size_t i = 0; i < items_.size(); ++i) {
+        if (items_[i].Name == name)
+            return static_cast<int>(i);
+    }
+    return -1;
+}
+
+QString ProgramKey() {
+    return ConfigHome() + QStringLiteral("/ZentriloSoft/Zentrilo.conf");
+}
+
+bool ReadLanguage() {
+    const QString key = ProgramKey();
+    if (!StoreReadable(key))
+        return true;
+    const QSettings store(key, QSettings::NativeFormat);
+    return StoredText(store.value(QStringLiteral("Language"))) != QLatin1String("Romana");
+}
+
+void WriteLanguage(bool english) {
+    const QString key = ProgramKey();
+    if (QFileInfo::exists(key) && !StoreReadable(key))
+        return;
+    QSettings store(key, QSettings::NativeFormat);
+    if (store.status() == QSettings::AccessError)
+        return;
+    store.setValue(QStringLiteral("Language"),
+                   english ? QStringLiteral("English") : QStringLiteral("Romana"));
+    store.sync();
+}
+
+QString AutostartExec(const QString& executablePath) {
+    return QuotedExecArgument(executablePath) + QStringLiteral(" -minimized");
+}
+
+QString AutostartFile() {
+    return ConfigHome() + QStringLiteral("/autostart/zentrilo.desktop");
+}
+
+bool StartsWithWindows() {
+    QFile entry(AutostartFile());
+    if (!entry.open(QIODevice::ReadOnly))
+        return false;
+    return !EntrySwitchedOff(entry.readAll());
+}
+
+void SetStartWithWindows(bool enable) {
+    const QString path = AutostartFile();
+    if (!enable) {
+        QFile::remove(path);
+        return;
+    }
+    const QByteArray expected = ExpectedAutostartEntry();
+    QFile current(path);
+    if (current.open(QIODevice::ReadOnly) && current.readAll() == expected)
+        return;
+    current.close();
+    if (!QDir().mkpath(QFileInfo(path).absolutePath()))
+        return;
+    QSaveFile replacement(path);
+    if (!replacement.open(QIODevice::WriteOnly))
+        return;
+    replacement.write(expected);
+    replacement.commit();
+}
