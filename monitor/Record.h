@@ -14,10 +14,10 @@ class TTrayIcon;
 
 // What a check needs from its surroundings; the main window owns one.
 struct TCheckContext {
-    TTrayIcon* tray = nullptr;                          // balloons go here (none: no balloon)
-    std::function<void(TRecord&)> refreshRow;           // RefreshRow of the entry's row
-    std::function<QDateTime()> now;                     // empty: the current local time
-    std::function<TBuddyStatus(const QString&)> query;  // empty: QueryStatus
+    TTrayIcon* tray = nullptr;                         // balloons go here (none: no balloon)
+    std::function<void(TRecord&)> refreshRow;          // RefreshRow of the entry's row
+    std::function<QDateTime()> now;                    // empty: the current local time
+    std::function<TBuddyStatus(const QString&)> query; // empty: QueryStatus
 };
 
 class TRecord {
@@ -27,9 +27,9 @@ public:
     TRecord(const TRecord&) = delete;
     TRecord& operator=(const TRecord&) = delete;
 
-    QString ID;                          // normalised: trimmed, A-Z folded
-    int Interval = 1;                    // minutes, at least 1
-    QDateTime LastCheck;                 // null: never checked
+    QString ID;          // normalised: trimmed, A-Z folded
+    int Interval = 1;    // minutes, at least 1
+    QDateTime LastCheck; // null: never checked
     TBuddyStatus LastStatus = bsNotScanned;
 
     void SetID(const QString& text);
@@ -41,9 +41,14 @@ public:
     // The period the timer counts, in ms (Interval x 60000; may exceed one timer period).
     qint64 PeriodMs() const;
     QTimer& Timer() { return timer_; }
+    // The timer's tick: counts down long periods piecewise and checks when the period is over.
+    void Tick();
+
+    // The longest period one timer run can count, in ms.
+    static constexpr qint64 kMaxTimerPeriodMs = 2147483647;
 
 private:
-    void Tick();
+    void RestartCountdown();
 
     TCheckContext& context_;
     QTimer timer_;

@@ -16,8 +16,8 @@ class TEditForm : public QDialog {
 public:
     explicit TEditForm(QWidget* parent = nullptr);
 
-    QLabel* Label1;   // "Yahoo! ID"
-    QLabel* Label2;   // "Interval (min.)"
+    QLabel* Label1; // "Yahoo! ID"
+    QLabel* Label2; // "Interval (min.)"
     QLineEdit* edNume;
     QComboBox* cbInterval;
     QPushButton* Button1; // OK, default
@@ -30,6 +30,9 @@ public:
 
     // Runs the filled dialog modally; tests replace it to type and press buttons.
     std::function<int(TEditForm&)> RunModal;
+
+    // Esc and any other close request end the dialog as Cancel does.
+    void reject() override;
 };
 
 // The text of an interval box read as a decimal integer; `fallback` when it does not parse.

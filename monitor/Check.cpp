@@ -1,0 +1,59 @@
+#include "monitor/Check.h"
+
+#include "app/Language.h"
+#include "app/TrayIcon.h"
+#include "app/uDialogs.h"
+#include "monitor/Presence.h"
+#include "monitor/Record.h"
+
+QString LastNotifiedID;
+
+namespace {
+
+bool IsPresence(TBuddyStatus code) {
+    return code == bsOnline || code == bsOffline || code == bsInvisible;
+}
+
+// Announce any presence change, except going offline after no known presence.
+bool ShouldNotify(TBuddyStatus before, TBuddyStatus code) {
+    return IsPresence(code) && code != before && (code != bsOffline || IsPresence(before));
+}
+
+void ShowChangeBalloon(TTrayIcon& tray, const QString& id, TBuddyStatus code) {
+    const bool online = code != bsOffline;
+    if (online) {
+        LastNotifiedID = id;
+        tray.OnBalloonClick = TrayIconBalloonClick;
+        tray.BalloonTitle =
+            Lang("Click to send %1 a message", "Fă clic pentru a-i trimite lui %1 un mesaj")
+                .arg(id);
+    } else {
+        tray.OnBalloonClick = nullptr;
+        tray.BalloonTitle.clear();
+    }
+    tray.BalloonFlags = bfInfo;
+    tray.BalloonTimeout = 5000;
+    QString word;
+    StatusText(code, word);
+    tray.BalloonHint = Lang("%1 is now %2", "%1 este acum %2").arg(id, word);
+    tray.Backend().SetBalloonCategory(online ? QStringLiteral("presence.online")
+                                             : QStringLiteral("presence.offline"));
+    tray.ShowBalloon();
+}
+
+} // namespace
+
+void RunCheck(TRecord& entry, TCheckContext& context) {
+    // The time the check started, before the query blocks.
+    entry.LastCheck = context.now ? context.now() : QDateTime::currentDateTime();
+    const TBuddyStatus code = context.query ? context.query(entry.ID) : QueryStatus(entry.ID);
+    if (context.tray != nullptr && ShouldNotify(entry.LastStatus, code))
+        ShowChangeBalloon(*context.tray, entry.ID, code);
+    entry.LastStatus = code;
+    if (context.refreshRow)
+        context.refreshRow(entry);
+}
+
+void TrayIconBalloonClick() {
+    ShellOpen(QStringLiteral("ymsgr:sendim?") + LastNotifiedID + QStringLiteral("&m="), QString());
+}

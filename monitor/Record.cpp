@@ -1,0 +1,118 @@
+#include "monitor/Record.h"
+
+#include "monitor/Check.h"
+#include "monitor/uStrUtils.h"
+
+#include <algorithm>
+
+namespace {
+
+int TimerPeriodFor(qint64 remainingMs) {
+    return static_cast<int>(std::min(remainingMs, TRecord::kMaxTimerPeriodMs));
+}
+
+} // namespace
+
+TRecord::TRecord(TCheckContext& context) : context_(context) {
+    QObject::connect(&timer_, &QTimer::timeout, [this] { Tick(); });
+}
+
+TRecord::~TRecord() {
+    timer_.stop();
+}
+
+void TRecord::SetID(const QString& text) {
+    ID = LowerAscii(TrimControl(text));
+}
+
+void TRecord::SetInterval(int minutes) {
+    const qint64 oldPeriod = PeriodMs();
+    Interval = std::max(minutes, 1);
+    // A never-set timer has interval 0; an unchanged period keeps the running countdown.
+    if (timer_.interval() != 0 && PeriodMs() == oldPeriod)
+        return;
+    RestartCountdown();
+    if (timer_.isActive())
+        timer_.start(); // a new period counts from now, even when its first piece looks the same
+}
+
+void TRecord::SetEnabled(bool enabled) {
+    if (enabled != timer_.isActive()) {
+        if (enabled) {
+            RestartCountdown();
+            timer_.start();
+        } else {
+            timer_.stop();
+        }
+    }
+    if (LastStatus == bsNotScanned)
+        CheckStatus();
+}
+
+bool TRecord::Enabled() const {
+    return timer_.isActive();
+}
+
+void TRecord::CheckStatus() {
+    RunCheck(*this, context_);
+}
+
+qint64 TRecord::PeriodMs() const {
+    return static_cast<qint64>(Interval) * 60000;
+}
+
+void TRecord::Tick() {
+    remainingMs_ -= timer_.interval();
+    if (remainingMs_ > 0) {
+        timer_.setInterval(TimerPeriodFor(remainingMs_));
+        return;
+    }
+    RestartCountdown();
+    CheckStatus();
+}
+
+// Setting the interval of a running timer restarts it; after a tick that is only needed when the
+// piece length changes.
+void TRecord::RestartCountdown() {
+    remainingMs_ = PeriodMs();
+    const int period = TimerPeriodFor(remainingMs_);
+    if (timer_.interval() != period)
+        timer_.setInterval(period);
+}
+
+void DeleteRecordAt(VRecord& list, int index) {
+    if (index < 0 || index >= static_cast<int>(list.size()))
+        return;
+    list.erase(list.begin() + index);
+}
+
+Tobjs::Tobjs(TCheckContext& context) : context_(context) {}
+
+Tobjs::~Tobjs() {
+    Clear();
+}
+
+TRecord* Tobjs::Add(const QString& text, int minutes) {
+    auto* entry = new TRecord(context_);
+    entry->SetID(text);
+    entry->SetInterval(minutes);
+    List.push_back(entry);
+    return entry;
+}
+
+void Tobjs::Remove(TRecord* entry) {
+    const auto found = std::find(List.begin(), List.end(), entry);
+    if (found != List.end())
+        DeleteRecordAt(List, static_cast<int>(found - List.begin()));
+}
+
+void Tobjs::CheckAll() {
+    for (std::size_t i = 0; i < List.size(); ++i)
+        List[i]->CheckStatus();
+}
+
+void Tobjs::Clear() {
+    for (TRecord* entry : List)
+        delete entry;
+    List.clear();
+}

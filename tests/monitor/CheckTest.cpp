@@ -1,0 +1,197 @@
+#include "monitor/Check.h"
+
+#include "app/Language.h"
+#include "monitor/Record.h"
+#include "tests/monitor/MonitorFakes.h"
+
+#include <gtest/gtest.h>
+
+#include <deque>
+
+namespace {
+
+// One tray with a recording backend, scripted query answers and recorded row refreshes.
+class CheckTest : public ::testing::Test {
+protected:
+    CheckTest()
+        : backend_(new TRecordingTrayBackend), tray_(std::unique_ptr<ITrayBackend>(backend_)) {
+        context_.tray = &tray_;
+        context_.query = [this](const QString&) {
+            const TBuddyStatus code = answers_.empty() ? bsError : answers_.front();
+            if (!answers_.empty())
+                answers_.pop_front();
+            return code;
+        };
+        context_.refreshRow = [this](TRecord& entry) { refreshed_.push_back(entry.LastStatus); };
+        context_.now = [] { return QDateTime(QDate(2024, 5, 6), QTime(7, 8, 9)); };
+        LastNotifiedID.clear();
+    }
+
+    // One entry with `before` as its last status, checked once with the answer `code`.
+    void CheckOnce(TRecord& entry, TBuddyStatus code) {
+        answers_.push_back(code);
+        entry.CheckStatus();
+    }
+
+    TRecordingTrayBackend* backend_;
+    TTrayIcon tray_;
+    TCheckContext context_;
+    std::deque<TBuddyStatus> answers_;
+    std::vector<TBuddyStatus> refreshed_;
+    TFakeShellLauncher shell_;
+    TFakeMessageBoxes boxes_;
+};
+
+enum TBalloonKind { None, Clickable, NotClickable };
+
+TEST_F(CheckTest, TransitionTable) {
+    const TBuddyStatus befores[] = {bsOnline, bsOffline, bsInvisible, bsNotScanned, bsError, 10};
+    const TBuddyStatus codes[] = {bsOnline, bsOffline, bsInvisible, bsError, 10, bsNotScanned};
+    // Rows: before; columns: the new code, in the orders above.
+    const TBalloonKind table[6][6] = {
+        {None, NotClickable, Clickable, None, None, None},
+        {Clickable, None, Clickable, None, None, None},
+        {Clickable, NotClickable, None, None, None, None},
+        {Clickable, None, Clickable, None, None, None},
+        {Clickable, None, Clickable, None, None, None},
+        {Clickable, None, Clickable, None, None, None},
+    };
+    for (int row = 0; row < 6; ++row) {
+        for (int column = 0; column < 6; ++column) {
+            backend_->balloons.clear();
+            tray_.OnBalloonClick = nullptr;
+            TRecord entry(context_);
+            entry.SetID(QStringLiteral("bob"));
+            entry.LastStatus = befores[row];
+            CheckOnce(entry, codes[column]);
+            const TBalloonKind kind = table[row][column];
+            SCOPED_TRACE(::testing::Message() << int(befores[row]) << " -> " << int(codes[column]));
+            EXPECT_EQ(entry.LastStatus, codes[column]);
+            ASSERT_EQ(backend_->balloons.size(), kind == None ? 0u : 1u);
+            if (kind == None)
+                continue;
+            EXPECT_EQ(bool(tray_.OnBalloonClick), kind == Clickable);
+            EXPECT_EQ(backend_->balloons[0].title.isEmpty(), kind == NotClickable);
+            EXPECT_EQ(backend_->balloons[0].flags, bfInfo);
+            EXPECT_EQ(backend_->balloons[0].timeoutMs, 5000);
+            EXPECT_EQ(backend_->balloons[0].category,
+                      kind == Clickable ? "presence.online" : "presence.offline");
+        }
+    }
+}
+
+TEST_F(CheckTest, BalloonTextsInBothLanguages) {
+    const struct {
+        bool english;
+        TBuddyStatus code;
+        const char16_t* title;
+        const char16_t* text;
+    } cases[] = {
+        {true, bsOnline, u"Click to send bob a message", u"bob is now ONLINE"},
+        {true, bsInvisible, u"Click to send bob a message", u"bob is now ONLINE (INVISIBLE)"},
+        {false, bsOnline, u"F\u0103 clic pentru a-i trimite lui bob un mesaj",
+         u"bob este acum ONLINE"},
+        {false, bsInvisible, u"F\u0103 clic pentru a-i trimite lui bob un mesaj",
+         u"bob este acum ONLINE (INVIZIBIL)"},
+        {true, bsOffline, u"", u"bob is now OFFLINE"},
+        {false, bsOffline, u"", u"bob este acum OFFLINE"},
+    };
+    for (const auto& c : cases) {
+        TLanguageScope language(c.english);
+        backend_->balloons.clear();
+        TRecord entry(context_);
+        entry.SetID(QStringLiteral("Bob"));
+        entry.LastStatus = c.code == bsOffline ? bsOnline : bsOffline;
+        CheckOnce(entry, c.code);
+        ASSERT_EQ(backend_->balloons.size(), 1u);
+        EXPECT_EQ(backend_->balloons[0].title, QString::fromUtf16(c.title));
+        EXPECT_EQ(backend_->balloons[0].text, QString::fromUtf16(c.text));
+    }
+}
+
+TEST_F(CheckTest, IdWithPlaceholdersIsInsertedLiterally) {
+    TRecord entry(context_);
+    entry.SetID(QStringLiteral("a%2b%1"));
+    CheckOnce(entry, bsOnline);
+    ASSERT_EQ(backend_->balloons.size(), 1u);
+    EXPECT_EQ(backend_->balloons[0].title, QStringLiteral("Click to send a%2b%1 a message"));
+    EXPECT_EQ(backend_->balloons[0].text, QStringLiteral("a%2b%1 is now ONLINE"));
+}
+
+TEST_F(CheckTest, CheckStoresTimeAndStatusThenRefreshesTheRow) {
+    TRecord entry(context_);
+    entry.SetID(QStringLiteral("bob"));
+    CheckOnce(entry, bsError);
+    EXPECT_EQ(entry.LastCheck, QDateTime(QDate(2024, 5, 6), QTime(7, 8, 9)));
+    EXPECT_EQ(refreshed_, std::vector<TBuddyStatus>{bsError});
+    EXPECT_TRUE(backend_->balloons.empty());
+    EXPECT_TRUE(boxes_.shown.empty());
+}
+
+TEST_F(CheckTest, CheckAllTwoComingOnlineTheLaterWinsTheClick) {
+    Tobjs list(context_);
+    list.Add(QStringLiteral("ann"), 1);
+    list.Add(QStringLiteral("bob"), 1);
+    answers_ = {bsOnline, bsOnline};
+    list.CheckAll();
+    ASSERT_EQ(backend_->balloons.size(), 2u);
+    EXPECT_EQ(backend_->balloons[0].text, QStringLiteral("ann is now ONLINE"));
+    EXPECT_EQ(backend_->balloons[1].text, QStringLiteral("bob is now ONLINE"));
+    backend_->balloonClicked();
+    EXPECT_EQ(shell_.opened, std::vector<QString>{QStringLiteral("ymsgr:sendim?bob&m=")});
+}
+
+TEST_F(CheckTest, OfflineBalloonDetachesTheClickButKeepsLastNotifiedId) {
+    TRecord ann(context_), bob(context_);
+    ann.SetID(QStringLiteral("ann"));
+    bob.SetID(QStringLiteral("bob"));
+    CheckOnce(ann, bsOnline);
+    bob.LastStatus = bsOnline;
+    CheckOnce(bob, bsOffline);
+    EXPECT_EQ(LastNotifiedID, QStringLiteral("ann"));
+    backend_->balloonClicked();
+    EXPECT_TRUE(shell_.opened.empty());
+}
+
+TEST_F(CheckTest, ErrorInBetween) {
+    TRecord entry(context_);
+    entry.SetID(QStringLiteral("bob"));
+    for (TBuddyStatus code : {bsOnline, bsError, bsOnline, bsError, bsOffline})
+        CheckOnce(entry, code);
+    ASSERT_EQ(backend_->balloons.size(), 2u); // online, online again; offline after error silent
+    EXPECT_EQ(backend_->balloons[1].text, QStringLiteral("bob is now ONLINE"));
+    EXPECT_EQ(entry.LastStatus, bsOffline);
+}
+
+TEST_F(CheckTest, CodeWithoutAWordIsStoredSilentlyThenOnlineAnnounces) {
+    TRecord entry(context_);
+    entry.SetID(QStringLiteral("bob"));
+    entry.LastStatus = bsOnline;
+    CheckOnce(entry, 10);
+    EXPECT_EQ(entry.LastStatus, 10);
+    EXPECT_TRUE(backend_->balloons.empty());
+    CheckOnce(entry, bsOnline);
+    EXPECT_EQ(backend_->balloons.size(), 1u);
+}
+
+TEST_F(CheckTest, NoTrayMeansNoBalloonButTheResultIsStored) {
+    context_.tray = nullptr;
+    TRecord entry(context_);
+    CheckOnce(entry, bsOnline);
+    EXPECT_EQ(entry.LastStatus, bsOnline);
+    EXPECT_TRUE(backend_->balloons.empty());
+}
+
+TEST_F(CheckTest, BalloonClickOpensTheChatUnescapedAndReportsAFailure) {
+    LastNotifiedID = QStringLiteral("a b&c");
+    TrayIconBalloonClick();
+    EXPECT_EQ(shell_.opened, std::vector<QString>{QStringLiteral("ymsgr:sendim?a b&c&m=")});
+    EXPECT_TRUE(boxes_.shown.empty());
+    shell_.succeed = false;
+    TrayIconBalloonClick();
+    ASSERT_EQ(boxes_.shown.size(), 1u);
+    EXPECT_EQ(boxes_.shown[0].kind, TMessageKind::Warning);
+    EXPECT_TRUE(boxes_.shown[0].text.contains(QStringLiteral("ymsgr:sendim?a b&c&m=")));
+}
+
+} // namespace

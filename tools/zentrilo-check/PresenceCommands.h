@@ -1,0 +1,11 @@
+#pragma once
+// The presence commands of zentrilo-check: "--indicator ID...", "--service ID...",
+// "--invisible ID..." and plain "ID..." (the one-off check of the main window).
+
+// True when the arguments name one of these commands (a mode above, or a first argument that is
+// not an option).
+bool IsPresenceCommand(int argc, char** argv);
+
+// Runs the command in argv[1..]: one line "<ID> is <word>" per ID. Exit code 0 when no query
+// ended in an error, 1 otherwise, 2 on bad usage.
+int RunPresenceCommand(int argc, char** argv);

@@ -1,0 +1,142 @@
+#include "tools/zentrilo-sim/SimResponder.h"
+
+#include <cctype>
+#include <cstdio>
+#include <sstream>
+
+namespace {
+
+std::string LowerAscii(std::string text) {
+    for (char& c : text)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+std::string Trim(const std::string& text) {
+    const auto first = text.find_first_not_of(" \t\r\n");
+    if (first == std::string::npos)
+        return {};
+    return text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
+}
+
+int HexValue(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+}
+
+std::string PercentDecode(const std::string& text) {
+    std::string result;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '%' && i + 2 < text.size() && HexValue(text[i + 1]) >= 0 &&
+            HexValue(text[i + 2]) >= 0) {
+            result += static_cast<char>(HexValue(text[i + 1]) * 16 + HexValue(text[i + 2]));
+            i += 2;
+        } else {
+            result += text[i];
+        }
+    }
+    return result;
+}
+
+std::string StateOf(const std::map<std::string, std::string>& states, const std::string& id) {
+    const auto found = states.find(LowerAscii(Trim(id)));
+    return found == states.end() ? "offline" : found->second;
+}
+
+std::string Hex2(int value) {
+    char text[3];
+    std::snprintf(text, sizeof text, "%02X", value & 0xFF);
+    return text;
+}
+
+TSimReply HtmlPage(const std::string& path) {
+    TSimReply reply;
+    reply.contentType = "text/html; charset=UTF-8";
+    reply.body = "<!DOCTYPE html>\n<html><head><title>Zentrilo</title></head><body>"
+                 "<h1>Zentrilo</h1><p>Local simulator page for " +
+                 path + "</p></body></html>\n";
+    return reply;
+}
+
+TSimReply ErrorReply(int status) {
+    TSimReply reply;
+    reply.status = status;
+    reply.body = status == 404 ? "Not Found\n" : "Internal Server Error\n";
+    return reply;
+}
+
+bool StartsWith(const std::string& text, const std::string& prefix) {
+    return text.compare(0, prefix.size(), prefix) == 0;
+}
+
+} // namespace
+
+std::map<std::string, std::string> ParseStates(const std::string& text) {
+    std::map<std::string, std::string> states;
+    std::istringstream lines(text);
+    std::string line;
+    while (std::getline(lines, line)) {
+        std::istringstream words(line);
+        std::string id;
+        std::string status;
+        if (words >> id >> status && id[0] != '#')
+            states[LowerAscii(id)] = LowerAscii(status);
+    }
+    return states;
+}
+
+std::string QueryParam(const std::string& target, const std::string& name) {
+    const auto question = target.find('?');
+    if (question == std::string::npos)
+        return {};
+    std::istringstream pairs(target.substr(question + 1));
+    std::string pair;
+    while (std::getline(pairs, pair, '&')) {
+        if (StartsWith(pair, name + "="))
+            return PercentDecode(pair.substr(name.size() + 1));
+    }
+    return {};
+}
+
+const std::string& TSimResponder::DefaultSettings() {
+    static const std::string settings = "[Settings]\r\nbuddylimit=5\r\nsitescan=1\r\nactive=1\r\n"
+                                        "lastversion=0.5.4\r\n";
+    return settings;
+}
+
+// The program reads X = A xor B as two hex digits hi lo and takes hi + 5 - lo.
+std::string TSimResponder::EncodeStatus(int code) {
+    const int maxHi = 15 - (5 - code);
+    const int hi = std::uniform_int_distribution<int>(0, maxHi)(random_);
+    const int x = hi * 16 + hi + 5 - code;
+    const int mask = std::uniform_int_distribution<int>(0, 255)(random_);
+    return Hex2(mask) + Hex2(x ^ mask);
+}
+
+TSimReply TSimResponder::Respond(const std::string& target,
+                                 const std::map<std::string, std::string>& states,
+                                 const std::string& settings) {
+    const std::string path = target.substr(0, target.find('?'));
+    if (path == "/online") {
+        const std::string state = StateOf(states, QueryParam(target, "u"));
+        if (state == "error")
+            return ErrorReply(500);
+        return TSimReply{200, "text/plain; charset=UTF-8", state == "online" ? "01" : "00"};
+    }
+    if (path == "/getstatus.php") {
+        const std::string state = StateOf(states, QueryParam(target, "yid"));
+        if (state == "error")
+            return ErrorReply(500);
+        const bool scan = QueryParam(target, "invisiblescan") == "1";
+        const int code = state == "online" ? 0 : (state == "invisible" && scan ? 2 : 1);
+        return TSimReply{200, "text/plain; charset=UTF-8", EncodeStatus(code)};
+    }
+    if (path == "/zentrilo.ini")
+        return TSimReply{200, "text/plain; charset=UTF-8",
+                         settings.empty() ? DefaultSettings() : settings};
+    if (path == "/" || StartsWith(path, "/zentrilo/") || StartsWith(path, "/donate/"))
+        return HtmlPage(path);
+    return ErrorReply(404);
+}
