@@ -22,9 +22,13 @@ void TTrayIcon::SetHint(const QString& hint) {
     backend_->SetHint(hint.left(HintLimit));
 }
 
-void TTrayIcon::SetIcon(const QIcon& icon) { backend_->SetIcon(icon); }
+void TTrayIcon::SetIcon(const QIcon& icon) {
+    backend_->SetIcon(icon);
+}
 
-void TTrayIcon::SetPopupMenu(QMenu* menu) { backend_->SetMenu(menu); }
+void TTrayIcon::SetPopupMenu(QMenu* menu) {
+    backend_->SetMenu(menu);
+}
 
 void TTrayIcon::ShowBalloon() {
     backend_->ShowBalloon(BalloonTitle.left(BalloonTitleLimit), BalloonHint.left(BalloonHintLimit),

@@ -23,6 +23,9 @@ public:
     // Title and text are already cut to what the desktop shows.
     virtual void ShowBalloon(const QString& title, const QString& text, TBalloonFlags flags,
                              int timeoutMs) = 0;
+    // The kind of the next balloon for the desktop ("presence.online", "presence.offline",
+    // empty for none); it applies to the next ShowBalloon only.
+    virtual void SetBalloonCategory(const QString& /*category*/) {}
     // Wired by TTrayIcon: the backend calls these when the user acts.
     std::function<void()> clicked;
     std::function<void()> balloonClicked;

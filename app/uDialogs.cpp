@@ -15,11 +15,19 @@ int ShowBox(TMessageKind kind, const QString& text, bool defaultYes) {
 
 } // namespace
 
-void InstallMessageBoxes(IMessageBoxes* boxes) { gBoxes = boxes; }
-void InstallShellLauncher(IShellLauncher* launcher) { gLauncher = launcher; }
+void InstallMessageBoxes(IMessageBoxes* boxes) {
+    gBoxes = boxes;
+}
+void InstallShellLauncher(IShellLauncher* launcher) {
+    gLauncher = launcher;
+}
 
-void ShowInfo(const QString& text) { ShowBox(TMessageKind::Info, text, true); }
-void ShowWarning(const QString& text) { ShowBox(TMessageKind::Warning, text, true); }
+void ShowInfo(const QString& text) {
+    ShowBox(TMessageKind::Info, text, true);
+}
+void ShowWarning(const QString& text) {
+    ShowBox(TMessageKind::Warning, text, true);
+}
 
 int AskYesNo(const QString& text, int defaultButton) {
     return ShowBox(TMessageKind::Question, text, defaultButton == 1);
@@ -36,6 +44,7 @@ bool ShellOpen(const QString& target, const QString& errorText) {
     if (!errorText.isEmpty())
         ShowWarning(errorText);
     else
-        ShowWarning(QStringLiteral("Eroare la executia \"%1\" !\r\n\r\nMotiv: %2").arg(target, reason));
+        ShowWarning(
+            QStringLiteral("Eroare la executia \"%1\" !\r\n\r\nMotiv: %2").arg(target, reason));
     return false;
 }

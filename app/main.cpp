@@ -1,0 +1,100 @@
+// The process entry: the single-instance rule, the "-minimized" switch, the language, the two
+// windows and the message loop, with the Linux platform layers plugged into the shell's seams.
+
+#include "app/Language.h"
+#include "app/frmMain.h"
+#include "app/platform/CloseWatcher.h"
+#include "app/platform/CommandLine.h"
+#include "app/platform/QtMessageBoxes.h"
+#include "app/platform/SessionSignals.h"
+#include "app/platform/SingleInstance.h"
+#include "app/platform/SystemTrayBackend.h"
+#include "app/platform/XdgLauncher.h"
+#include "app/uDialogs.h"
+#include "app/uOptions.h"
+#include "monitor/frmEdit.h"
+
+#include <QApplication>
+#include <QIcon>
+
+#include <memory>
+
+namespace {
+
+// At a login start the panel may come after the program; never wait longer than this for it.
+constexpr int TrayWaitMs = 4000;
+
+QIcon ProgramIcon() {
+    QIcon icon;
+    for (const char* size : {"16", "32", "48"})
+        icon.addFile(QStringLiteral(":/zentrilo/tray-%1.png").arg(QLatin1String(size)));
+    icon.addFile(QStringLiteral(":/zentrilo/zentrilo-128.png"));
+    return icon;
+}
+
+int RunProgram(TSingleInstance& instance, bool minimized) {
+    TQtMessageBoxes boxes;
+    TXdgLauncher launcher;
+    InstallMessageBoxes(&boxes);
+    InstallShellLauncher(&launcher);
+
+    if (minimized)
+        TSystemTrayBackend::WaitForTrayHost(TrayWaitMs);
+    const bool trayAvailable = QSystemTrayIcon::isSystemTrayAvailable();
+
+    // Declared in this order so that the main window (its FormDestroy saves the settings)
+    // goes first, and both go before the application object.
+    std::unique_ptr<TEditForm> editForm;
+    auto window = std::make_unique<TzentriloMF>(std::make_unique<TSystemTrayBackend>());
+    window->SetTrayAvailable(trayAvailable);
+    window->HiddenInTray = minimized;
+    window->FormCreate();
+    editForm = std::make_unique<TEditForm>();
+    window->SetEditForm(editForm.get());
+    window->ApplyLanguage(UseEnglish);
+
+    TzentriloMF* mainWindow = window.get();
+    new TCloseWatcher(mainWindow, [] { QCoreApplication::quit(); });
+    instance.OnExitRequest = [mainWindow] { mainWindow->WMUserExit(); };
+    TSessionSignals session([mainWindow] { mainWindow->WMQueryEndSession(); });
+
+    int code = 0;
+    if (!window->TerminateRequested()) {
+        // Without a tray, hiding would strand the user: a minimised window stands in for it.
+        if (window->HiddenInTray && !trayAvailable)
+            window->showMinimized();
+        else if (!window->HiddenInTray)
+            window->show();
+        code = QApplication::exec();
+    }
+    instance.OnExitRequest = nullptr;
+    window.reset();
+    editForm.reset();
+    InstallShellLauncher(nullptr);
+    InstallMessageBoxes(nullptr);
+    return code;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const bool minimized = StartsMinimized(argc, argv);
+    TSingleInstance instance;
+    if (instance.AlreadyRunning())
+        return 0;
+
+    QApplication app(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
+    QApplication::setApplicationName(AppTitle());
+    QApplication::setDesktopFileName(QStringLiteral("zentrilo"));
+    Q_INIT_RESOURCE(zentrilo);
+    QApplication::setWindowIcon(ProgramIcon());
+
+    // Claimed before the window exists, so that a second start during the slow start-up (the
+    // remote settings and first checks) already finds this one.
+    if (instance.Listen() == TSingleInstance::clOtherInstance)
+        return 0;
+
+    UseEnglish = ReadLanguage();
+    return RunProgram(instance, minimized);
+}

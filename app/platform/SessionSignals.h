@@ -1,0 +1,30 @@
+#pragma once
+// The end of the session as the desktop and the shell announce it: SIGTERM, SIGHUP, SIGINT and
+// the session manager's commit request all call one handler on the main thread. The signal
+// handler itself only writes a byte to a pipe (async-signal-safe); a notifier reads it.
+
+#include <QObject>
+
+#include <csignal>
+#include <functional>
+#include <memory>
+
+class QSocketNotifier;
+
+class TSessionSignals : public QObject {
+    Q_OBJECT
+public:
+    // Installs the handlers; only one instance may exist at a time.
+    explicit TSessionSignals(std::function<void()> onSessionEnd, QObject* parent = nullptr);
+    // Restores the default dispositions.
+    ~TSessionSignals() override;
+
+    static constexpr int HandledSignals[] = {SIGTERM, SIGHUP, SIGINT};
+
+private:
+    void Drain();
+
+    std::function<void()> onSessionEnd_;
+    int pipe_[2] = {-1, -1};
+    std::unique_ptr<QSocketNotifier> notifier_;
+};

@@ -1,0 +1,42 @@
+#pragma once
+// The tray icon on the Linux desktop: the icon, its hint and its menu through QSystemTrayIcon;
+// balloons as desktop notifications, or Qt's own balloon where no notification service runs.
+
+#include "app/TrayIcon.h"
+#include "app/platform/DesktopNotifications.h"
+
+#include <QObject>
+#include <QSystemTrayIcon>
+
+#include <memory>
+
+class TSystemTrayBackend : public QObject, public ITrayBackend {
+    Q_OBJECT
+public:
+    explicit TSystemTrayBackend(std::unique_ptr<TDesktopNotifications> notifications =
+                                    std::make_unique<TDesktopNotifications>(),
+                                QObject* parent = nullptr);
+
+    void SetVisible(bool visible) override;
+    void SetHint(const QString& hint) override;
+    void SetIcon(const QIcon& icon) override;
+    void SetMenu(QMenu* menu) override;
+    void ShowBalloon(const QString& title, const QString& text, TBalloonFlags flags,
+                     int timeoutMs) override;
+    void SetBalloonCategory(const QString& category) override { category_ = category; }
+
+    QSystemTrayIcon& Icon() { return icon_; }
+
+    // At a login start the panel may appear after the program: waits up to `maxMs` for a tray
+    // host (an XEmbed tray or a StatusNotifierWatcher on the session bus). True when one is
+    // there.
+    static bool WaitForTrayHost(int maxMs);
+
+private:
+    void ShowQtBalloon(const QString& title, const QString& text, TBalloonFlags flags,
+                       int timeoutMs);
+
+    QSystemTrayIcon icon_;
+    std::unique_ptr<TDesktopNotifications> notifications_;
+    QString category_;
+};

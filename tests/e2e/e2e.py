@@ -1,0 +1,482 @@
+#!/usr/bin/env python3
+"""End-to-end tests of the real zentrilo binary under Xvfb, driven from outside.
+
+Each case gets its own X server on a free display, its own HOME, config and runtime folders,
+an explicit session bus address (a private bus or none at all), the trayer tray host where a
+tray is wanted, and cleans all of it up. Services point at a closed loopback port, so nothing
+leaves the machine.
+
+usage: e2e.py CASE --binary PATH --out DIR [--sim PATH] [--notifyd PATH]
+"""
+
+import argparse
+import os
+import shutil
+import signal
+import socket
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+
+CAPTION = "Zentrilo v0.5.4"
+NO_BUS = "unix:path=/nonexistent/zentrilo-e2e-bus"
+
+
+class Failure(Exception):
+    pass
+
+
+def check(condition, message):
+    if not condition:
+        raise Failure(message)
+
+
+def wait_for(predicate, timeout, what):
+    deadline = time.monotonic() + timeout
+    while time.monotonic() < deadline:
+        result = predicate()
+        if result:
+            return result
+        time.sleep(0.05)
+    raise Failure("timed out waiting for " + what)
+
+
+class Desktop:
+    """An X server, optionally a tray host and a session bus, and a private user folder."""
+
+    def __init__(self, tray=True, bus=False):
+        self.root = tempfile.mkdtemp(prefix="zentrilo-e2e-")
+        self.processes = []
+        try:
+            self.env = self._base_env()
+            self._start_x()
+            if bus:
+                self._start_bus()
+            if tray:
+                self._start_tray()
+        except BaseException:
+            self.close()
+            raise
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *exc):
+        self.close()
+        return False
+
+    def _base_env(self):
+        home = os.path.join(self.root, "home")
+        runtime = os.path.join(self.root, "run")
+        config = os.path.join(home, ".config")
+        for d in (home, config):
+            os.makedirs(d)
+        os.makedirs(runtime, mode=0o700)
+        env = {k: v for k, v in os.environ.items() if not k.startswith(("XDG_", "DBUS_", "QT_"))}
+        env.update(HOME=home, XDG_CONFIG_HOME=config, XDG_RUNTIME_DIR=runtime,
+                   DBUS_SESSION_BUS_ADDRESS=NO_BUS, QT_QPA_PLATFORM="xcb")
+        # A closed loopback port: every request fails at once, nothing reaches the internet.
+        for name in ("ZENTRILO_SITE", "ZENTRILO_SITE_RO", "ZENTRILO_DETECT_HOST",
+                     "ZENTRILO_INDICATOR_HOST"):
+            env[name] = "127.0.0.1:9"
+        env.pop("BROWSER", None)
+        return env
+
+    def spawn(self, args, **kwargs):
+        kwargs.setdefault("stdin", subprocess.DEVNULL)
+        process = subprocess.Popen(args, env=self.env, **kwargs)
+        self.processes.append(process)
+        return process
+
+    def _start_x(self):
+        read_end, write_end = os.pipe()
+        self.spawn(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24",
+                    "-nolisten", "tcp"], pass_fds=(write_end,),
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        os.close(write_end)
+        with os.fdopen(read_end) as pipe:
+            number = pipe.readline().strip()
+        check(number.isdigit(), "Xvfb did not report its display")
+        self.env["DISPLAY"] = ":" + number
+
+    def _start_bus(self):
+        bus = self.spawn(["dbus-daemon", "--session", "--nofork", "--print-address=1"],
+                         stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+        address = bus.stdout.readline().strip()
+        check(address, "dbus-daemon did not report its address")
+        self.env["DBUS_SESSION_BUS_ADDRESS"] = address
+
+    def _start_tray(self):
+        self.spawn(["trayer", "--edge", "top", "--align", "right", "--widthtype", "pixel",
+                    "--width", "120", "--height", "32", "--transparent", "false"],
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        wait_for(lambda: self.xdotool("search", "--onlyvisible", "--class", "trayer"), 10,
+                 "the tray host")
+        time.sleep(0.4)  # it owns the tray selection a little after its window appears
+
+    def xdotool(self, *args):
+        result = subprocess.run(["xdotool", *args], env=self.env, capture_output=True,
+                                text=True, timeout=10)
+        return result.stdout.split() if result.returncode == 0 else []
+
+    def visible_main_window(self):
+        return self.xdotool("search", "--onlyvisible", "--name", "^" + CAPTION + "$")
+
+    @property
+    def config_file(self):
+        return os.path.join(self.env["XDG_CONFIG_HOME"], "ZentriloSoft", "Zentrilo.conf")
+
+    @property
+    def socket_path(self):
+        return os.path.join(self.env["XDG_RUNTIME_DIR"], "zentrilo", "TzentriloMF")
+
+    def close(self):
+        for process in reversed(self.processes):
+            if process.poll() is None:
+                process.terminate()
+                try:
+                    process.wait(3)
+                except subprocess.TimeoutExpired:
+                    process.kill()
+                    process.wait()
+        shutil.rmtree(self.root, ignore_errors=True)
+
+
+class Program:
+    def __init__(self, desktop, binary, *args):
+        self.desktop = desktop
+        self.process = desktop.spawn([binary, *args])
+
+    def wait_listening(self, timeout=15):
+        def answers():
+            check(self.process.poll() is None, "zentrilo ended early")
+            try:
+                with socket.socket(socket.AF_UNIX, socket.SOCK_STREAM) as s:
+                    s.connect(self.desktop.socket_path)
+                return True
+            except OSError:
+                return False
+        wait_for(answers, timeout, "the program's socket")
+
+    def wait_shown(self, timeout=15):
+        return wait_for(self.desktop.visible_main_window, timeout, "the main window")
+
+    def wait_exit(self, timeout=10):
+        try:
+            return self.process.wait(timeout)
+        except subprocess.TimeoutExpired:
+            raise Failure("zentrilo did not end")
+
+    def alive(self):
+        return self.process.poll() is None
+
+
+def send(desktop, data):
+    """Talks to the program's socket through socat, as any other program would."""
+    subprocess.run(["socat", "-t", "1", "-", "UNIX-CONNECT:" + desktop.socket_path],
+                   input=data, env=desktop.env, check=True, timeout=10,
+                   stdout=subprocess.DEVNULL)
+
+
+def second_start_ends_at_once(desktop, binary):
+    started = time.monotonic()
+    second = subprocess.run([binary], env=desktop.env, timeout=10, capture_output=True)
+    check(second.returncode == 0, "second start exited %d" % second.returncode)
+    check(time.monotonic() - started < 3, "second start did not end at once")
+
+
+class Simulator:
+    """The local presence simulator, with a state file a test rewrites to flip buddies."""
+
+    def __init__(self, desktop, binary, states):
+        self.state = os.path.join(desktop.root, "state")
+        self.set(states)
+        process = desktop.spawn([binary, "--port", "0", "--state", self.state],
+                                stdout=subprocess.PIPE, text=True)
+        line = process.stdout.readline().split()
+        check(len(line) == 2 and line[0] == "PORT", "the simulator did not report its port")
+        for name in ("ZENTRILO_SITE", "ZENTRILO_SITE_RO", "ZENTRILO_DETECT_HOST",
+                     "ZENTRILO_INDICATOR_HOST"):
+            desktop.env[name] = "127.0.0.1:" + line[1]
+
+    def set(self, states):
+        with open(self.state + ".new", "w") as f:
+            f.write("".join("%s %s\n" % item for item in states.items()))
+        os.replace(self.state + ".new", self.state)
+
+
+def install_fake_opener(desktop):
+    """A fake xdg-open (first on PATH) that records its arguments, and a handler for ymsgr:."""
+    bindir = os.path.join(desktop.root, "bin")
+    os.makedirs(bindir)
+    log = os.path.join(desktop.root, "opened")
+    scripts = {
+        "xdg-open": '#!/bin/sh\nprintf "%%s\\n" "$@" >>"%s"\n' % log,
+        "xdg-mime": "#!/bin/sh\necho messenger.desktop\n",
+    }
+    for name, body in scripts.items():
+        path = os.path.join(bindir, name)
+        with open(path, "w") as f:
+            f.write(body)
+        os.chmod(path, 0o755)
+    desktop.env["PATH"] = bindir + os.pathsep + desktop.env.get("PATH", "/usr/bin:/bin")
+    return log
+
+
+def opened(log):
+    try:
+        with open(log) as f:
+            return f.read().splitlines()
+    except FileNotFoundError:
+        return []
+
+
+def watch_settings(desktop, user):
+    """Settings of a first run that watches `user`, without the update prompt."""
+    os.makedirs(os.path.dirname(desktop.config_file))
+    with open(desktop.config_file, "w", encoding="utf-8") as f:
+        f.write("[%%General]\nCheckForUpdates=0\n\n[Items]\nUser0=%s\nInterval0=1\n" % user)
+
+
+class NotifyDaemon:
+    """The fake notification service; collects the notifications it is sent."""
+
+    def __init__(self, desktop, binary):
+        self.process = desktop.spawn([binary], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                                     text=True)
+        check(self.process.stdout.readline().strip() == "READY", "no notification service")
+        self.sent = []
+        threading.Thread(target=self._read, daemon=True).start()
+
+    def _read(self):
+        for line in self.process.stdout:
+            words = line.rstrip("\n").split(" ", 3)
+            if words[0] == "NOTIFY":
+                category, actions, title, body = words[3].split("|", 3)
+                self.sent.append(dict(id=words[1], timeout=int(words[2]), category=category,
+                                      actions=actions.split(","), title=title, body=body))
+
+    def wait(self, count, timeout=15):
+        wait_for(lambda: len(self.sent) >= count, timeout, "%d notifications" % count)
+        return self.sent[count - 1]
+
+    def click(self, notification):
+        self.process.stdin.write("click %s\n" % notification["id"])
+        self.process.stdin.flush()
+
+
+# ---- cases -----------------------------------------------------------------------------------
+
+def case_second_start_shown(args):
+    with Desktop() as desktop:
+        first = Program(desktop, args.binary)
+        first.wait_shown()
+        first.wait_listening()
+        second_start_ends_at_once(desktop, args.binary)
+        check(first.alive() and desktop.visible_main_window(), "the first instance was touched")
+        send(desktop, b"1027\n")
+        check(first.wait_exit() == 0, "first instance did not exit cleanly")
+
+
+def case_second_start_hidden(args):
+    with Desktop() as desktop:
+        first = Program(desktop, args.binary, "-minimized")
+        first.wait_listening()
+        second_start_ends_at_once(desktop, args.binary)
+        check(first.alive(), "the first instance ended")
+        check(not desktop.visible_main_window(), "the hidden instance was shown")
+
+
+def tray_icon_of(desktop, program):
+    def icon():
+        windows = desktop.xdotool("search", "--onlyvisible", "--pid", str(program.process.pid))
+        main = set(desktop.visible_main_window())
+        return [w for w in windows if w not in main]
+    return wait_for(icon, 15, "the tray icon")[0]
+
+
+def case_minimized_then_tray_click(args):
+    with Desktop() as desktop:
+        program = Program(desktop, args.binary, "-MiNiMiZeD")
+        program.wait_listening()
+        icon = tray_icon_of(desktop, program)
+        time.sleep(0.5)
+        check(not desktop.visible_main_window(), "-MiNiMiZeD showed the window")
+        desktop.xdotool("mousemove", "--window", icon, "4", "4", "click", "1")
+        program.wait_shown(10)
+
+
+def case_minimized_without_tray(args):
+    """No notification area: "-minimized" must not strand the window where nothing brings it
+    back; it is minimised instead, so it still exists on screen (no window manager here)."""
+    with Desktop(tray=False) as desktop:
+        program = Program(desktop, args.binary, "-minimized")
+        program.wait_listening()
+        program.wait_shown(15)
+        send(desktop, b"1027\n")
+        check(program.wait_exit() == 0, "did not exit cleanly")
+
+
+def case_exit_line(args):
+    with Desktop() as desktop:
+        program = Program(desktop, args.binary, "-minimized")
+        program.wait_listening()
+        send(desktop, b"1027\n")
+        check(program.wait_exit() == 0, "exit line did not end the program with 0")
+        check(os.path.exists(desktop.config_file), "the settings were not saved on exit")
+
+
+def case_sigterm_saves(args):
+    with Desktop() as desktop:
+        program = Program(desktop, args.binary)
+        program.wait_shown()
+        program.wait_listening()
+        check(not os.path.exists(desktop.config_file), "settings written before the exit")
+        program.process.send_signal(signal.SIGTERM)
+        check(program.wait_exit() == 0, "SIGTERM did not end the program with 0")
+        with open(desktop.config_file, encoding="utf-8") as f:
+            saved = f.read()
+        check("CloseToTray" in saved, "the orderly exit did not save the options:\n" + saved)
+
+
+def case_stale_socket(args):
+    with Desktop() as desktop:
+        directory = os.path.dirname(desktop.socket_path)
+        os.makedirs(directory, mode=0o700)
+        with socket.socket(socket.AF_UNIX, socket.SOCK_STREAM) as s:
+            s.bind(desktop.socket_path)  # left behind, with nobody listening
+        dead = subprocess.Popen(["true"])
+        dead.wait()
+        with open(desktop.socket_path + ".lock", "w") as lock:
+            lock.write("%d\nzentrilo\n%s\n" % (dead.pid, socket.gethostname()))
+        program = Program(desktop, args.binary)
+        program.wait_shown()
+        program.wait_listening()
+        send(desktop, b"1027\n")
+        check(program.wait_exit() == 0, "the new instance did not exit cleanly")
+
+
+def case_garbage_on_socket(args):
+    with Desktop() as desktop:
+        program = Program(desktop, args.binary)
+        program.wait_shown()
+        program.wait_listening()
+        silent = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
+        silent.connect(desktop.socket_path)  # says nothing and stays
+        for junk in (b"hello\n", b"1028\n", b"1027 \n", b"x" * 5000, b"\x00\xff\n", b"1027"):
+            send(desktop, junk)
+        time.sleep(0.5)
+        check(program.alive() and desktop.visible_main_window(), "garbage changed something")
+        send(desktop, b"1027\n")
+        check(program.wait_exit() == 0, "exit line after garbage did not end the program")
+        silent.close()
+
+
+def screenshot(args, name, settings):
+    with Desktop() as desktop:
+        if settings:
+            os.makedirs(os.path.dirname(desktop.config_file))
+            with open(desktop.config_file, "w", encoding="utf-8") as f:
+                f.write(settings)
+        program = Program(desktop, args.binary)
+        window = program.wait_shown()[0]
+        desktop.xdotool("windowmove", window, "40", "40")
+        time.sleep(1.0)
+        os.makedirs(args.out, exist_ok=True)
+        target = os.path.join(args.out, name)
+        subprocess.run(["import", "-window", "root", target], env=desktop.env, check=True,
+                       timeout=20)
+        check(os.path.getsize(target) > 0, "empty screenshot")
+        send(desktop, b"1027\n")
+        check(program.wait_exit() == 0, "did not exit cleanly")
+
+
+def case_screenshot_english(args):
+    screenshot(args, "zentrilo-en.png", None)
+
+
+def case_screenshot_romanian(args):
+    screenshot(args, "zentrilo-ro.png", "[General]\nLanguage=Romana\n")
+
+
+def case_status_balloon_notification(args):
+    """A buddy found online: a desktop notification whose click opens a chat through ymsgr:;
+    the same buddy gone offline: one with an empty title whose click does nothing."""
+    with Desktop(bus=True) as desktop:
+        service = NotifyDaemon(desktop, args.notifyd)
+        simulator = Simulator(desktop, args.sim, {"bob": "online"})
+        log = install_fake_opener(desktop)
+        watch_settings(desktop, "bob")
+        program = Program(desktop, args.binary)
+        window = program.wait_shown()[0]
+        online = service.wait(1)
+        check(online["title"] == "Click to send bob a message", "title: " + online["title"])
+        check(online["body"] == "bob is now ONLINE", "text: " + online["body"])
+        check(online["category"] == "presence.online", "category: " + online["category"])
+        check(online["timeout"] == 5000 and "default" in online["actions"], str(online))
+        service.click(online)
+        wait_for(lambda: opened(log), 10, "the chat window to be opened")
+        check(opened(log) == ["ymsgr:sendim?bob&m="], "opened: %r" % opened(log))
+
+        simulator.set({"bob": "offline"})
+        # "Check All Now": the wide button in the lower part of the 549 x 488 window.
+        desktop.xdotool("mousemove", "--window", window, "200", "369", "click", "1")
+        offline = service.wait(2)
+        check(offline["title"] == "", "offline title: " + offline["title"])
+        check(offline["body"] == "bob is now OFFLINE", "offline text: " + offline["body"])
+        check(offline["category"] == "presence.offline", "category: " + offline["category"])
+        service.click(offline)
+        time.sleep(1.0)
+        check(opened(log) == ["ymsgr:sendim?bob&m="], "offline click opened: %r" % opened(log))
+        check(program.alive(), "the program ended")
+
+
+def case_status_balloon_qt(args):
+    """Without a notification service the tray's own balloon is shown and its click works."""
+    with Desktop() as desktop:
+        Simulator(desktop, args.sim, {"bob": "online"})
+        log = install_fake_opener(desktop)
+        watch_settings(desktop, "bob")
+        program = Program(desktop, args.binary, "-minimized")
+        icon = tray_icon_of(desktop, program)
+
+        def balloon():
+            windows = desktop.xdotool("search", "--onlyvisible", "--pid",
+                                      str(program.process.pid))
+            return [w for w in windows if w != icon]
+        window = wait_for(balloon, 15, "the balloon")[0]
+        os.makedirs(args.out, exist_ok=True)
+        subprocess.run(["import", "-window", "root", os.path.join(args.out, "balloon.png")],
+                       env=desktop.env, timeout=20)
+        desktop.xdotool("mousemove", "--window", window, "20", "20", "click", "1")
+        wait_for(lambda: opened(log), 10, "the chat window to be opened")
+        check(opened(log) == ["ymsgr:sendim?bob&m="], "opened: %r" % opened(log))
+
+
+# ---- driver ----------------------------------------------------------------------------------
+
+CASES = {name[len("case_"):]: f for name, f in globals().items() if name.startswith("case_")}
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("case", choices=sorted(CASES))
+    parser.add_argument("--binary", required=True)
+    parser.add_argument("--out", default=os.getcwd())
+    parser.add_argument("--sim")
+    parser.add_argument("--notifyd")
+    args = parser.parse_args()
+    args.binary = os.path.abspath(args.binary)
+    try:
+        CASES[args.case](args)
+    except Failure as failure:
+        print("FAIL: " + str(failure), file=sys.stderr)
+        return 1
+    print("PASS: " + args.case)
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
