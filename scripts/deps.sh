@@ -6,7 +6,8 @@ packages=(
     build-essential cmake pkg-config
     qt6-base-dev libgl-dev
     libgtest-dev libgmock-dev libbenchmark-dev libcurl4-openssl-dev
-    xvfb trayer xdotool imagemagick dbus-x11 xdg-utils socat python3
+    xvfb trayer xdotool imagemagick dbus-x11 xdg-utils socat python3 xauth
+    desktop-file-utils appstream dpkg-dev file
 )
 
 missing=()
