@@ -1,0 +1,336 @@
+#include "app/frmMain.h"
+
+#include "app/IntegerText.h"
+#include "app/Language.h"
+#include "app/uDialogs.h"
+#include "app/uOptions.h"
+#include "monitor/Check.h"
+#include "remote/RemoteSettings.h"
+#include "remote/UpdateCheck.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QTimer>
+#include <QTreeWidget>
+
+// The pictures live in a static library; nothing else would pull them into the program.
+static void InitPictures() {
+    static const bool done = [] {
+        Q_INIT_RESOURCE(zentrilo);
+        return true;
+    }();
+    (void)done;
+}
+
+namespace {
+
+constexpr int kClientWidth = 549;
+constexpr int kClientHeight = 488;
+
+QString UserName(int slot) {
+    return QStringLiteral("User%1").arg(slot);
+}
+QString IntervalName(int slot) {
+    return QStringLiteral("Interval%1").arg(slot);
+}
+
+QIcon TrayPicture() {
+    QIcon icon;
+    for (const char* size : {"16", "32", "48"})
+        icon.addFile(QStringLiteral(":/zentrilo/tray-%1.png").arg(QLatin1String(size)));
+    return icon;
+}
+
+} // namespace
+
+TzentriloMF::TzentriloMF(std::unique_ptr<ITrayBackend> trayBackend, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                          Qt::WindowCloseButtonHint),
+      trayIcon_(std::move(trayBackend)), objs_(std::make_unique<Tobjs>(context_)) {
+    InitPictures();
+    setObjectName(QStringLiteral("zentriloMF"));
+    context_.tray = &trayIcon_;
+    context_.refreshRow = [this](TRecord& entry) { RefreshRow(&entry); };
+    CreateControls();
+    setMinimumSize(kClientWidth, kClientHeight);
+    resize(kClientWidth, kClientHeight);
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+    ArrangeControls();
+    SetupTray();
+    ConnectHandlers();
+}
+
+TzentriloMF::~TzentriloMF() {
+    FormDestroy();
+}
+
+void TzentriloMF::SetupTray() {
+    trayIcon_.SetIcon(TrayPicture());
+    trayIcon_.SetPopupMenu(PopupMenu1);
+    trayIcon_.BalloonFlags = bfInfo;
+    trayIcon_.BalloonTimeout = 5000;
+    trayIcon_.OnClick = [this] { TrayIconClick(); };
+    trayIcon_.OnBalloonClick = TrayIconBalloonClick;
+    trayIcon_.SetVisible(true);
+}
+
+void TzentriloMF::ConnectHandlers() {
+    connect(Show1, &QAction::triggered, this, [this] { Show1Click(); });
+    connect(Exit1, &QAction::triggered, this, [this] { Exit1Click(); });
+    connect(btnExit, &QPushButton::clicked, this, [this] { btnExitClick(); });
+    // `clicked` comes from the user only, so assigning a state at start-up writes nothing.
+    connect(cbStartWithWindows, &QCheckBox::clicked, this, [this] { cbStartWithWindowsClick(); });
+    connect(rgLanguageEnglish, &QRadioButton::clicked, this, [this] { rgLanguageClick(); });
+    connect(rgLanguageRomanian, &QRadioButton::clicked, this, [this] { rgLanguageClick(); });
+    connect(btnAdd, &QPushButton::clicked, this, [this] { btnAddClick(); });
+    connect(btnEdit, &QPushButton::clicked, this, [this] { btnEditClick(); });
+    connect(btnDelete, &QPushButton::clicked, this, [this] { btnDeleteClick(); });
+    connect(btnCheck, &QPushButton::clicked, this, [this] { btnCheckClick(); });
+    connect(btnCheckAll, &QPushButton::clicked, this, [this] { btnCheckAllClick(); });
+    connect(btnCheckBuddy, &QPushButton::clicked, this, [this] { btnCheckBuddyClick(); });
+    connect(lista, &QTreeWidget::itemSelectionChanged, this, [this] { listaSelectItem(); });
+    connect(ClearStatusTimer, &QTimer::timeout, this, [this] { ClearStatusTimerTimer(); });
+    for (QObject* watched :
+         {static_cast<QObject*>(lista), static_cast<QObject*>(lista->viewport()),
+          static_cast<QObject*>(edBuddyID), static_cast<QObject*>(lbVendorSite),
+          static_cast<QObject*>(lbHomepage), static_cast<QObject*>(lbCheckForUpdates),
+          static_cast<QObject*>(btnDonate)})
+        watched->installEventFilter(this);
+}
+
+void TzentriloMF::FormCreate() {
+    OwnReleaseDate = ExecutableDate();
+    const QString caption = QStringLiteral("%1 v%2").arg(AppTitle(), ProgramVersion());
+    setWindowTitle(caption);
+    lbAppWithVersion->setText(caption);
+    trayIcon_.SetHint(AppTitle());
+    for (QLabel* link : {lbVendorSite, lbHomepage, lbCheckForUpdates})
+        lbVendorSiteMouseLeave(link);
+    edBuddyID->setFocus();
+    LoadRemoteSettings();
+    DefineOptions();
+    LoadSettings();
+    cbStartWithWindows->setChecked(StartsWithWindows());
+    (UseEnglish ? rgLanguageEnglish : rgLanguageRomanian)->setChecked(true);
+    cbCloseToTray->setChecked(Options->GetValue(QStringLiteral("CloseToTray")).toBool());
+    cbCheckForUpdates->setChecked(Options->GetValue(QStringLiteral("CheckForUpdates")).toBool());
+    ClearStatusTimerTimer();
+    LoadBuddies();
+    UpdateButtons();
+    if (!ProgramActive) {
+        ShowWarning(DiscontinuedText());
+        terminateRequested_ = true;
+        QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+    }
+    if (Options->GetValue(QStringLiteral("CheckForUpdates")).toBool())
+        CheckForNewVersion(false);
+}
+
+void TzentriloMF::DefineOptions() {
+    delete Options; // one store per start-up of a main window
+    Options = new TOptions;
+    const QString general = QStringLiteral("General");
+    for (const char* name : {"CloseToTray", "CheckForUpdates", "StillRunning"})
+        Options->AddOption(general, QLatin1String(name), true, varBoolean);
+    const QString items = QStringLiteral("Items");
+    for (int slot = 0; slot < BuddySlotCount(); ++slot) {
+        Options->AddOption(items, UserName(slot), QString(), varString);
+        Options->AddOption(items, IntervalName(slot), 1, varInteger);
+    }
+}
+
+void TzentriloMF::LoadBuddies() {
+    for (int slot = 0; slot < BuddySlotCount(); ++slot) {
+        const QString user = Options->GetValue(UserName(slot)).toString();
+        if (user.isEmpty())
+            continue;
+        AddBuddy(user, IntegerTextOr(Options->GetValue(IntervalName(slot)).toString(), 1));
+    }
+}
+
+void TzentriloMF::LoadSettings() {
+    Options->LoadFromRegistry(ProgramKey());
+}
+
+void TzentriloMF::SaveSettings() {
+    const int rows = lista->topLevelItemCount();
+    for (int slot = 0; slot < BuddySlotCount(); ++slot) {
+        const TRecord* entry = slot < rows ? EntryOf(lista->topLevelItem(slot)) : nullptr;
+        Options->SetValue(UserName(slot), entry != nullptr ? entry->ID : QString());
+        Options->SetValue(IntervalName(slot), entry != nullptr ? entry->Interval : 1);
+    }
+    Options->SaveToRegistry(ProgramKey());
+}
+
+void TzentriloMF::FormDestroy() {
+    if (destroyed_)
+        return;
+    destroyed_ = true;
+    ClearStatusTimer->stop();
+    if (Options != nullptr && Options->IndexOf(QStringLiteral("CloseToTray")) >= 0) {
+        Options->SetValue(QStringLiteral("CloseToTray"), cbCloseToTray->isChecked());
+        Options->SetValue(QStringLiteral("CheckForUpdates"), cbCheckForUpdates->isChecked());
+        SaveSettings();
+    }
+    lista->clear();
+    objs_->Clear();
+}
+
+void TzentriloMF::SetEditForm(TEditForm* form) {
+    editForm_ = form;
+}
+
+void TzentriloMF::closeEvent(QCloseEvent* event) {
+    bool canClose = true;
+    FormCloseQuery(canClose);
+    if (canClose)
+        event->accept();
+    else
+        event->ignore();
+}
+
+void TzentriloMF::FormCloseQuery(bool& canClose) {
+    canClose = !cbCloseToTray->isChecked() || ExitRequested;
+    if (canClose)
+        return;
+    HideToTray();
+    ShowStillRunningBalloon();
+}
+
+void TzentriloMF::ShowStillRunningBalloon() {
+    const QString stillRunning = QStringLiteral("StillRunning");
+    if (Options != nullptr && Options->IndexOf(stillRunning) >= 0 &&
+        !Options->GetValue(stillRunning).toBool())
+        return;
+    trayIcon_.BalloonFlags = bfInfo;
+    trayIcon_.BalloonTimeout = 1000;
+    trayIcon_.BalloonTitle = Lang("%1 is still running", "%1 încă rulează").arg(AppTitle());
+    trayIcon_.BalloonHint =
+        Lang("%1 is now minimized to Tray. You can press its icon any time to restore it.",
+             "%1 e acum minimizat în Tray. Poţi oricând apăsa pe iconiţă pentru a afişa "
+             "fereastra principală.")
+            .arg(AppTitle());
+    trayIcon_.OnBalloonClick = nullptr;
+    trayIcon_.Backend().SetBalloonCategory(QString());
+    trayIcon_.ShowBalloon();
+}
+
+void TzentriloMF::btnExitClick() {
+    ExitRequested = true;
+    close();
+}
+
+void TzentriloMF::Exit1Click() {
+    btnExitClick();
+}
+
+void TzentriloMF::WMUserExit() {
+    btnExitClick();
+}
+
+void TzentriloMF::WMQueryEndSession() {
+    ExitRequested = true;
+    close();
+}
+
+void TzentriloMF::cbStartWithWindowsClick() {
+    SetStartWithWindows(cbStartWithWindows->isChecked());
+}
+
+void TzentriloMF::SetTrayAvailable(bool available) {
+    trayAvailable_ = available;
+}
+
+void TzentriloMF::HideToTray() {
+    if (trayAvailable_)
+        hide();
+    else
+        showMinimized();
+    HiddenInTray = true;
+}
+
+void TzentriloMF::ShowFromTray() {
+    setWindowState(windowState() & ~Qt::WindowMinimized);
+    show();
+    HiddenInTray = false;
+    raise();
+    activateWindow();
+}
+
+void TzentriloMF::TrayIconClick() {
+    if (HiddenInTray)
+        ShowFromTray();
+    else
+        HideToTray();
+}
+
+void TzentriloMF::Show1Click() {
+    ShowFromTray();
+}
+
+// Minimising always goes to the tray, whatever close-to-tray says.
+void TzentriloMF::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange && isMinimized() && trayAvailable_ &&
+        isVisible())
+        HideToTray();
+}
+
+void TzentriloMF::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    ArrangeControls();
+}
+
+bool TzentriloMF::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == lista && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        listaKeyDown(key);
+        return key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Insert ||
+               key == Qt::Key_Delete;
+    }
+    if (watched == lista->viewport() && event->type() == QEvent::MouseButtonDblClick) {
+        btnEditClick(); // anywhere in the list, empty space included
+        return true;
+    }
+    if (watched == edBuddyID && event->type() == QEvent::KeyPress)
+        edBuddyIDKeyDown(static_cast<QKeyEvent*>(event)->key());
+    else if (watched == edBuddyID && event->type() == QEvent::KeyRelease)
+        edBuddyIDKeyUp();
+    for (QLabel* link : {lbVendorSite, lbHomepage, lbCheckForUpdates, btnDonate})
+        if (watched == link)
+            return LinkEvent(link, event);
+    return QWidget::eventFilter(watched, event);
+}
+
+bool TzentriloMF::LinkEvent(QLabel* link, QEvent* event) {
+    const bool picture = link == btnDonate; // no hover look
+    if (event->type() == QEvent::Enter && !picture)
+        lbVendorSiteMouseEnter(link);
+    else if (event->type() == QEvent::Leave && !picture)
+        lbVendorSiteMouseLeave(link);
+    else if (event->type() == QEvent::MouseButtonRelease &&
+             static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton &&
+             link->rect().contains(static_cast<QMouseEvent*>(event)->position().toPoint())) {
+        if (link == lbVendorSite)
+            lbVendorSiteClick();
+        else if (link == lbHomepage)
+            lbHomepageClick();
+        else if (link == lbCheckForUpdates)
+            lbCheckForUpdatesClick();
+        else
+            btnDonateClick();
+        return true;
+    }
+    return false;
+}

@@ -1,0 +1,168 @@
+#pragma once
+// The main window: the one-off check, the watched list with its buttons, the switches, the
+// links, and the tray icon with its menu. Start-up, hiding to the tray and the orderly exit.
+
+#include "app/TrayIcon.h"
+#include "monitor/Record.h"
+
+#include <QWidget>
+
+#include <memory>
+
+class QAction;
+class QCheckBox;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class QRadioButton;
+class QTimer;
+class QTreeWidget;
+class QTreeWidgetItem;
+class TEditForm;
+
+class TzentriloMF : public QWidget {
+    Q_OBJECT
+public:
+    explicit TzentriloMF(std::unique_ptr<ITrayBackend> trayBackend, QWidget* parent = nullptr);
+    ~TzentriloMF() override;
+
+    void FormCreate();
+    void FormDestroy(); // runs once; saves the settings
+    void SetEditForm(TEditForm* form);
+    void ApplyLanguage(bool english);
+
+    void FormCloseQuery(bool& canClose);
+    void WMUserExit();
+    void WMQueryEndSession();
+    void HideToTray();
+    void ShowFromTray();
+    // Without a notification area, hiding would strand the user: minimise to the taskbar instead.
+    void SetTrayAvailable(bool available);
+    bool TrayAvailable() const { return trayAvailable_; }
+
+    bool HiddenInTray = false;
+    bool ExitRequested = false;
+    bool TerminateRequested() const { return terminateRequested_; }
+    TTrayIcon& TrayIcon() { return trayIcon_; }
+    TCheckContext& CheckContext() { return context_; }
+    Tobjs& Buddies() { return *objs_; }
+
+    // The entry a list row refers to (rows do not own their entries).
+    static TRecord* EntryOf(const QTreeWidgetItem* row);
+    QTreeWidgetItem* SelectedRow() const;
+    int rgLanguageIndex() const; // 0 English, 1 Romanian, -1 none
+
+    // Header band.
+    QFrame* Panel1;
+    QLabel* Image1;
+    QLabel* lbAppWithVersion;
+    QLabel* lbDesc;
+    QLabel* lbUses;
+    QLabel* lbVendorSite;
+    // Donation band.
+    QFrame* Panel2;
+    QLabel* lbFree;
+    QLabel* btnDonate;
+    // One-off check.
+    QGroupBox* gbCheckBuddy;
+    QLabel* lbYahooID;
+    QLineEdit* edBuddyID;
+    QPushButton* btnCheckBuddy;
+    QLabel* lbStatus;
+    // The watched list.
+    QLabel* lbInfo;
+    QTreeWidget* lista;
+    QPushButton* btnAdd;
+    QPushButton* btnEdit;
+    QPushButton* btnDelete;
+    QPushButton* btnCheck;
+    QPushButton* btnCheckAll;
+    QPushButton* btnExit;
+    // Switches, language and links.
+    QCheckBox* cbStartWithWindows;
+    QCheckBox* cbCloseToTray;
+    QCheckBox* cbCheckForUpdates;
+    QGroupBox* rgLanguage;
+    QRadioButton* rgLanguageEnglish;
+    QRadioButton* rgLanguageRomanian;
+    QLabel* lbHomepage;
+    QLabel* lbCheckForUpdates;
+    QFrame* Bevel2;
+    QLabel* Label1;
+    // Tray menu and the one-off result's clearing timer.
+    QMenu* PopupMenu1;
+    QAction* Show1;
+    QAction* Exit1;
+    QTimer* ClearStatusTimer;
+
+    // Lifecycle and tray.
+    void TrayIconClick();
+    void Show1Click();
+    void Exit1Click();
+    void btnExitClick();
+    void cbStartWithWindowsClick();
+    void rgLanguageClick();
+    void LoadSettings();
+    void SaveSettings();
+
+    // Links.
+    void lbVendorSiteClick();
+    void lbHomepageClick();
+    void btnDonateClick();
+    void lbCheckForUpdatesClick();
+    void lbVendorSiteMouseEnter(QLabel* link);
+    void lbVendorSiteMouseLeave(QLabel* link);
+
+    // The list.
+    void AddBuddy(const QString& text, int minutes);
+    void RefreshRow(TRecord* entry);
+    void UpdateButtons();
+    void btnCheckClick();
+    void btnCheckAllClick();
+    void CheckAllBuddies();
+    void btnAddClick();
+    void btnEditClick();
+    void btnDeleteClick();
+    void listaKeyDown(int key); // Qt key code
+    void listaSelectItem();
+
+    // The one-off check.
+    void btnCheckBuddyClick();
+    void edBuddyIDKeyDown(int key); // Qt key code
+    void edBuddyIDKeyUp();
+    void ClearStatusTimerTimer();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void CreateControls();
+    void CreateHeader();
+    void CreateCheckBuddy();
+    void CreateList();
+    void CreateBottom();
+    void SetTabOrder();
+    void ConnectHandlers();
+    void ArrangeControls();
+    void SetupTray();
+    void DefineOptions();
+    void LoadBuddies();
+    void ShowStillRunningBalloon();
+    void OpenSitePage(const char* pathAndQuery);
+    void SetStatusColour(const QColor& colour);
+    bool LinkEvent(QLabel* link, QEvent* event);
+
+    TTrayIcon trayIcon_;
+    TCheckContext context_;
+    std::unique_ptr<Tobjs> objs_;
+    TEditForm* editForm_ = nullptr;
+    bool trayAvailable_ = true;
+    bool terminateRequested_ = false;
+    bool destroyed_ = false;
+};

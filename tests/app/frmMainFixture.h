@@ -1,0 +1,215 @@
+#pragma once
+// A main window over recording fakes: tray backend, message boxes, shell launcher, presence
+// fetcher, a scripted add/edit dialog, and a private settings directory.
+
+#include "app/Language.h"
+#include "app/TrayIcon.h"
+#include "app/frmMain.h"
+#include "app/uDialogs.h"
+#include "app/uOptions.h"
+#include "monitor/Presence.h"
+#include "monitor/frmEdit.h"
+#include "remote/RemoteSettings.h"
+
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QLocale>
+#include <QMouseEvent>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTreeWidget>
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <functional>
+#include <string>
+#include <vector>
+
+struct TBalloonShown {
+    QString title;
+    QString text;
+    TBalloonFlags flags;
+    int timeoutMs;
+    bool clickable; // the tray had a balloon-click handler when it was shown
+};
+
+class TRecordingTray : public ITrayBackend {
+public:
+    void SetVisible(bool visible) override { this->visible = visible; }
+    void SetHint(const QString& hint) override { this->hint = hint; }
+    void SetIcon(const QIcon&) override {}
+    void SetMenu(QMenu* menu) override { this->menu = menu; }
+    void ShowBalloon(const QString& title, const QString& text, TBalloonFlags flags,
+                     int timeoutMs) override {
+        balloons.push_back({title, text, flags, timeoutMs, clickableProbe && clickableProbe()});
+    }
+
+    bool visible = false;
+    QString hint;
+    QMenu* menu = nullptr;
+    std::vector<TBalloonShown> balloons;
+    std::function<bool()> clickableProbe;
+};
+
+struct TBoxShown {
+    TMessageKind kind;
+    QString text;
+};
+
+class TScriptedBoxes : public IMessageBoxes {
+public:
+    int Show(TMessageKind kind, const QString&, const QString& text, bool) override {
+        shown.push_back({kind, text});
+        if (answers.empty())
+            return IDNO;
+        const int answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+    std::vector<TBoxShown> shown;
+    std::deque<int> answers;
+};
+
+class TRecordingLauncher : public IShellLauncher {
+public:
+    bool Open(const QString& target, QString&) override {
+        opened.push_back(target);
+        return true;
+    }
+    std::vector<QString> opened;
+};
+
+// Detection-service replies ("four hex digits") for the codes the tests use.
+inline std::u16string ServiceReply(TBuddyStatus code) {
+    switch (code) {
+    case bsOnline:
+        return u"0005";
+    case bsOffline:
+        return u"0004";
+    case bsInvisible:
+        return u"0003";
+    default:
+        return u"0000"; // decodes to 5, a code without a word
+    }
+}
+
+class MainWindowTest : public ::testing::Test {
+public:
+    void SetUp() override {
+        ASSERT_TRUE(configDir.isValid());
+        qputenv("XDG_CONFIG_HOME", configDir.path().toUtf8());
+        for (const char* host : {"ZENTRILO_SITE", "ZENTRILO_SITE_RO", "ZENTRILO_DETECT_HOST",
+                                 "ZENTRILO_INDICATOR_HOST"})
+            qunsetenv(host);
+        UseEnglish = true;
+        BuddyLimit = 5;
+        SiteScan = true;
+        ProgramActive = true;
+        LastVersion.clear();
+        LastReleaseDate = ZeroDate();
+        WhatsNew.clear();
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+        InstallMessageBoxes(&boxes);
+        InstallShellLauncher(&launcher);
+        InstallFetcher();
+    }
+
+    // Answers by the invisible-detection flag of the URL, recording every URL.
+    void InstallFetcher() {
+        SetPresenceFetcher([this](const std::string& url, std::u16string& text) {
+            urls.push_back(url);
+            const bool invisibleScan = url.find("invisiblescan=1") != std::string::npos;
+            const int answer = invisibleScan ? secondAnswer : firstAnswer;
+            if (answer < 0)
+                return false;
+            text = ServiceReply(static_cast<TBuddyStatus>(answer));
+            return true;
+        });
+    }
+
+    void TearDown() override {
+        window.reset();
+        SetPresenceFetcher({});
+        InstallMessageBoxes(nullptr);
+        InstallShellLauncher(nullptr);
+        delete Options;
+        Options = nullptr;
+        UseEnglish = true;
+        BuddyLimit = 5;
+        ProgramActive = true;
+        QLocale::setDefault(QLocale::c());
+    }
+
+    // Creates the window as the program does: construction, start-up, dialog, language.
+    void Start() {
+        auto backend = std::make_unique<TRecordingTray>();
+        tray = backend.get();
+        window = std::make_unique<TzentriloMF>(std::move(backend));
+        tray->clickableProbe = [this] { return bool(window->TrayIcon().OnBalloonClick); };
+        window->FormCreate();
+        editForm = new TEditForm(window.get());
+        editForm->RunModal = [this](TEditForm& form) {
+            if (dialogScript.empty())
+                return 2;
+            auto step = dialogScript.front();
+            dialogScript.pop_front();
+            return step(form);
+        };
+        window->SetEditForm(editForm);
+        window->ApplyLanguage(UseEnglish);
+    }
+
+    // A dialog step that types the ID and interval and presses OK.
+    static std::function<int(TEditForm&)> Type(const QString& id, const QString& interval) {
+        return [id, interval](TEditForm& form) {
+            form.edNume->setText(id);
+            form.cbInterval->setEditText(interval);
+            return 1;
+        };
+    }
+
+    std::unique_ptr<QSettings> Store() const {
+        return std::make_unique<QSettings>(ProgramKey(), QSettings::IniFormat);
+    }
+
+    // A key pressed and released on the widget, as the keyboard delivers it.
+    static void Key(QWidget* widget, int key) {
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+        QCoreApplication::sendEvent(widget, &press);
+        QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier);
+        QCoreApplication::sendEvent(widget, &release);
+    }
+    static void DoubleClick(QWidget* widget, QPoint at) {
+        QMouseEvent click(QEvent::MouseButtonDblClick, QPointF(at),
+                          widget->mapToGlobal(QPointF(at)), Qt::LeftButton, Qt::LeftButton,
+                          Qt::NoModifier);
+        QCoreApplication::sendEvent(widget, &click);
+    }
+
+    int Rows() const { return window->lista->topLevelItemCount(); }
+    QString Cell(int row, int column) const {
+        return window->lista->topLevelItem(row)->text(column);
+    }
+    void Select(int row) { window->lista->topLevelItem(row)->setSelected(true); }
+
+    std::vector<QString> BoxTexts() const {
+        std::vector<QString> texts;
+        for (const TBoxShown& box : boxes.shown)
+            texts.push_back(box.text);
+        return texts;
+    }
+
+    QTemporaryDir configDir;
+    TScriptedBoxes boxes;
+    TRecordingLauncher launcher;
+    std::vector<std::string> urls;
+    int firstAnswer = bsOffline;  // reply to invisiblescan=0; negative: the fetch fails
+    int secondAnswer = bsOffline; // reply to invisiblescan=1
+    TRecordingTray* tray = nullptr;
+    std::unique_ptr<TzentriloMF> window;
+    TEditForm* editForm = nullptr; // owned by the window
+    std::deque<std::function<int(TEditForm&)>> dialogScript;
+};
