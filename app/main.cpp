@@ -42,15 +42,13 @@ int RunProgram(TSingleInstance& instance, bool minimized) {
         TSystemTrayBackend::WaitForTrayHost(TrayWaitMs);
     const bool trayAvailable = QSystemTrayIcon::isSystemTrayAvailable();
 
-    // Declared in this order so that the main window (its FormDestroy saves the settings)
-    // goes first, and both go before the application object.
-    std::unique_ptr<TEditForm> editForm;
+    // The window goes before the application object; its FormDestroy saves the settings.
     auto window = std::make_unique<TzentriloMF>(std::make_unique<TSystemTrayBackend>());
     window->SetTrayAvailable(trayAvailable);
     window->HiddenInTray = minimized;
     window->FormCreate();
-    editForm = std::make_unique<TEditForm>();
-    window->SetEditForm(editForm.get());
+    // A child of the main window, so it is centred over it and freed with it.
+    window->SetEditForm(new TEditForm(window.get()));
     window->ApplyLanguage(UseEnglish);
 
     TzentriloMF* mainWindow = window.get();
@@ -69,7 +67,6 @@ int RunProgram(TSingleInstance& instance, bool minimized) {
     }
     instance.OnExitRequest = nullptr;
     window.reset();
-    editForm.reset();
     InstallShellLauncher(nullptr);
     InstallMessageBoxes(nullptr);
     return code;
