@@ -3,6 +3,10 @@
 #include <algorithm>
 #include <cstring>
 
+namespace {
+constexpr std::size_t kMinimumGrowth = 1 << 20;
+}
+
 void TMemoryStream::SetSize(std::int64_t size) {
     data_.resize(static_cast<std::size_t>(std::max<std::int64_t>(size, 0)));
     position_ = std::min(position_, Size());
@@ -15,11 +19,12 @@ void TMemoryStream::SetPosition(std::int64_t position) {
 void TMemoryStream::Write(const std::uint8_t* data, std::size_t count) {
     if (count == 0)
         return;
-    const auto end = static_cast<std::size_t>(position_) + count;
-    if (end > data_.size())
-        data_.resize(end);
-    std::memcpy(data_.data() + position_, data, count);
-    position_ = static_cast<std::int64_t>(end);
+    const auto position = static_cast<std::size_t>(position_);
+    const std::size_t overlap = std::min(count, data_.size() - position);
+    std::memcpy(data_.data() + position, data, overlap);
+    // Appending without zero-filling first: bodies arrive at the end.
+    data_.insert(data_.end(), data + overlap, data + count);
+    position_ = static_cast<std::int64_t>(position + count);
 }
 
 std::size_t TMemoryStream::Read(std::uint8_t* data, std::size_t count) {
@@ -29,6 +34,16 @@ std::size_t TMemoryStream::Read(std::uint8_t* data, std::size_t count) {
         std::memcpy(data, data_.data() + position_, n);
     position_ += static_cast<std::int64_t>(n);
     return n;
+}
+
+void TMemoryStream::Reserve(std::int64_t needed, std::int64_t expected) {
+    const auto need = static_cast<std::size_t>(std::max<std::int64_t>(needed, 0));
+    if (need <= data_.capacity())
+        return;
+    std::size_t target = std::max({data_.capacity() * 2, need, kMinimumGrowth});
+    if (expected >= needed)
+        target = std::min(target, static_cast<std::size_t>(expected));
+    data_.reserve(target);
 }
 
 void TMemoryStream::Clear() {

@@ -16,6 +16,12 @@ public:
     virtual void Write(const std::uint8_t* data, std::size_t count) = 0;
     // Reads from the position; returns the count actually read.
     virtual std::size_t Read(std::uint8_t* data, std::size_t count) = 0;
+    // A hint before writing up to `needed` bytes of a body announced to end at `expected`
+    // (-1: unknown). The announcement comes from the peer and must not be trusted blindly.
+    virtual void Reserve(std::int64_t needed, std::int64_t expected) {
+        (void)needed;
+        (void)expected;
+    }
 };
 
 class TMemoryStream : public TStream {
@@ -26,6 +32,9 @@ public:
     void SetPosition(std::int64_t position) override;
     void Write(const std::uint8_t* data, std::size_t count) override;
     std::size_t Read(std::uint8_t* data, std::size_t count) override;
+    // Grows the capacity geometrically, never past the announced end, so a known length costs
+    // no final doubling while a false one costs at most twice what really arrived.
+    void Reserve(std::int64_t needed, std::int64_t expected) override;
 
     // Empties the stream: size 0, position 0.
     void Clear();
@@ -35,4 +44,15 @@ public:
 private:
     std::vector<std::uint8_t> data_;
     std::int64_t position_ = 0;
+};
+
+// Drops every byte written to it.
+class TIdDiscardStream : public TStream {
+public:
+    std::int64_t Size() const override { return 0; }
+    void SetSize(std::int64_t) override {}
+    std::int64_t Position() const override { return 0; }
+    void SetPosition(std::int64_t) override {}
+    void Write(const std::uint8_t*, std::size_t) override {}
+    std::size_t Read(std::uint8_t*, std::size_t) override { return 0; }
 };

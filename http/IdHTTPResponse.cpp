@@ -1,0 +1,247 @@
+#include "http/IdHTTPResponse.h"
+
+#include "http/IdExceptions.h"
+#include "http/IdHTTP.h"
+#include "http/IdHTTPDate.h"
+#include "http/IdURI.h"
+
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+#include <limits>
+
+namespace {
+
+std::string Upper(std::string text) {
+    for (char& c : text)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return text;
+}
+
+// The whole text as a decimal number of type T, or `fallback`.
+template <typename T> T NumberOr(const std::string& text, T fallback) {
+    const std::string trimmed = TrimText(text);
+    const char* begin = trimmed.data();
+    if (!trimmed.empty() && trimmed[0] == '+')
+        ++begin;
+    T value{};
+    const auto [end, error] = std::from_chars(begin, trimmed.data() + trimmed.size(), value);
+    if (error != std::errc() || end != trimmed.data() + trimmed.size() || begin == end)
+        return fallback;
+    return value;
+}
+
+// A chunk size line: its first word in hexadecimal; a word that is not hexadecimal counts as 0.
+std::int64_t ChunkSize(const std::string& line) {
+    const std::string word = TrimText(line.substr(0, line.find(' ')));
+    if (!word.empty() && word[0] == '-')
+        throw EIdInvalidChunkSize();
+    std::uint64_t value = 0;
+    const auto [end, error] = std::from_chars(word.data(), word.data() + word.size(), value, 16);
+    if (error == std::errc::result_out_of_range ||
+        (error == std::errc() && value > std::uint64_t(std::numeric_limits<std::int64_t>::max())))
+        throw EIdInvalidChunkSize();
+    if (error != std::errc() || end != word.data() + word.size())
+        return 0;
+    return static_cast<std::int64_t>(value);
+}
+
+// Passes writes on to the caller's stream until the client's body cap is reached. The size of
+// one chunk says nothing about the whole body, so chunked bodies pass no expected end on.
+class TLimitedStream : public TStream {
+public:
+    TLimitedStream(TStream& target, std::int64_t limit, bool totalKnown)
+        : target_(target), limit_(limit), totalKnown_(totalKnown) {}
+    std::int64_t Size() const override { return target_.Size(); }
+    void SetSize(std::int64_t size) override { target_.SetSize(size); }
+    std::int64_t Position() const override { return target_.Position(); }
+    void SetPosition(std::int64_t position) override { target_.SetPosition(position); }
+    void Write(const std::uint8_t* data, std::size_t count) override {
+        written_ += static_cast<std::int64_t>(count);
+        if (written_ > limit_)
+            throw EIdBodyTooLarge();
+        target_.Write(data, count);
+    }
+    std::size_t Read(std::uint8_t* data, std::size_t count) override {
+        return target_.Read(data, count);
+    }
+    void Reserve(std::int64_t needed, std::int64_t expected) override {
+        const std::int64_t cap = target_.Position() + limit_ - written_;
+        target_.Reserve(std::min(needed, cap), totalKnown_ ? std::min(expected, cap) : -1);
+    }
+
+private:
+    TStream& target_;
+    std::int64_t limit_;
+    std::int64_t written_ = 0;
+    bool totalKnown_;
+};
+
+void ParseContentRange(const std::string& value, std::int64_t& start, std::int64_t& end,
+                       std::int64_t& length) {
+    const auto space = value.find(' ');
+    const std::string range = space == std::string::npos ? std::string() : value.substr(space + 1);
+    const auto dash = range.find('-');
+    const auto slash = range.find('/');
+    start = NumberOr<std::int64_t>(range.substr(0, dash), 0);
+    end = dash == std::string::npos
+              ? 0
+              : NumberOr<std::int64_t>(range.substr(dash + 1, slash - dash - 1), 0);
+    length = slash == std::string::npos ? 0 : NumberOr<std::int64_t>(range.substr(slash + 1), 0);
+}
+
+double ExpiresValue(const std::string& value) {
+    const std::string trimmed = TrimText(value);
+    const bool digits =
+        !trimmed.empty() && trimmed.find_first_not_of("-0123456789") == std::string::npos;
+    if (!digits)
+        return ParseHttpDate(trimmed);
+    const auto seconds = NumberOr<std::int64_t>(trimmed, -1);
+    return seconds < 0 ? 0 : NowUtc() + static_cast<double>(seconds) / 86400.0;
+}
+
+} // namespace
+
+TTextEncoding CharsetEncoding(const std::string& contentType) {
+    const auto at = Upper(contentType).find("CHARSET");
+    if (at == std::string::npos)
+        return te8Bit;
+    std::string rest = TrimText(contentType.substr(at + 7));
+    if (!rest.empty() && rest[0] == '=')
+        rest = TrimText(rest.substr(1));
+    std::string charset;
+    if (!rest.empty() && rest[0] == '"')
+        charset = rest.substr(1, rest.find('"', 1) - 1);
+    else
+        charset = rest.substr(0, rest.find(';'));
+    return SameText(charset, "UTF-8") || SameText(charset, "UTF8") ? teUTF8 : te8Bit;
+}
+
+int TIdHTTPResponse::StatusCode() const {
+    const auto space = StatusLine.find(' ');
+    if (space == std::string::npos)
+        return -1;
+    const std::string rest = TrimText(StatusLine.substr(space + 1));
+    return NumberOr<int>(rest.substr(0, rest.find(' ')), -1);
+}
+
+void TIdHTTPResponse::ReadResponseHeaders() {
+    HeaderLines.Clear();
+    TIdIOHandlerStack& io = *http_.IOHandler();
+    const int limit = http_.HeaderLineLimit;
+    try {
+        for (std::string line = io.ReadLine(); !line.empty(); line = io.ReadLine()) {
+            HeaderLines.Add(line);
+            if (limit > 0 && HeaderLines.Count() >= static_cast<std::size_t>(limit))
+                break;
+        }
+    } catch (const EIdConnClosedGracefully&) {
+        http_.CloseConnection();
+        // The unfinished header line left in the buffer is no part of any body.
+        io.DiscardInput();
+    }
+    ProcessHeaders();
+}
+
+void TIdHTTPResponse::ProcessHeaders() {
+    const TIdHeaderList& h = HeaderLines;
+    ContentLength = NumberOr<std::int32_t>(h.Value("Content-Length"), -1);
+    HasContentLength = ContentLength >= 0;
+    ContentType = h.Value("Content-Type");
+    Connection = h.Value("Connection");
+    ProxyConnection = h.Value("Proxy-Connection");
+    Location = h.Value("Location");
+    ContentEncoding = h.Value("Content-Encoding");
+    WWWAuthenticate = h.Values("WWW-Authenticate");
+    ProxyAuthenticate = h.Values("Proxy-Authenticate");
+    ParseContentRange(h.Value("Content-Range"), ContentRangeStart, ContentRangeEnd,
+                      ContentRangeInstanceLength);
+    Date = ParseHttpDate(h.Value("Date"));
+    LastModified = ParseHttpDate(h.Value("Last-Modified"));
+    Expires = ExpiresValue(h.Value("Expires"));
+    CacheControl = h.Value("Cache-control");
+    ContentVersion = h.Value("Content-Version");
+    ContentDisposition = h.Value("Content-Disposition");
+    ContentLanguage = h.Value("Content-Language");
+    ETag = h.Value("ETag");
+    Pragma = h.Value("Pragma");
+    Server = h.Value("Server");
+    AcceptRanges = h.Value("Accept-Ranges");
+}
+
+void TIdHTTPResponse::ReadBody(int waitMs) {
+    if (BodyStream == nullptr)
+        return;
+    std::string encoding = HeaderLines.Value("Transfer-Encoding");
+    std::transform(encoding.begin(), encoding.end(), encoding.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    const bool chunked = encoding.find("chunked") != std::string::npos;
+    TLimitedStream capped(*BodyStream,
+                          http_.MaxBodySize > 0 ? http_.MaxBodySize
+                                                : std::numeric_limits<std::int64_t>::max(),
+                          !chunked);
+    if (chunked)
+        ReadChunked(capped);
+    else if (ContentLength > 0 || !HasContentLength)
+        ReadSized(capped, waitMs);
+}
+
+void TIdHTTPResponse::ReadChunked(TStream& stream) {
+    http_.DoStatus(hsStatusText, "Chunk Started");
+    TIdIOHandlerStack& io = *http_.IOHandler();
+    for (std::int64_t size = ChunkSize(io.ReadLine()); size > 0; size = ChunkSize(io.ReadLine())) {
+        io.ReadToStream(stream, size, false);
+        io.ReadLine();
+    }
+    io.ReadLine();
+}
+
+bool TIdHTTPResponse::WaitForBody(int waitMs) {
+    TIdIOHandlerStack& io = *http_.IOHandler();
+    if (waitMs >= 1)
+        io.WaitForData(waitMs);
+    return waitMs < 1 || !io.InputBufferEmpty();
+}
+
+void TIdHTTPResponse::ReadSized(TStream& stream, int waitMs) {
+    if (!http_.IOHandler() || !WaitForBody(waitMs))
+        return;
+    TIdIOHandlerStack& io = *http_.IOHandler();
+    if (!HasContentLength) {
+        io.ReadToStream(stream, -1, true);
+        return;
+    }
+    try {
+        io.ReadToStream(stream, ContentLength, false);
+    } catch (const EIdConnClosedGracefully&) {
+        // A short body is kept as it came.
+    }
+}
+
+void TIdHTTPResponse::DiscardBody(int waitMs) {
+    TIdDiscardStream sink;
+    TStream* saved = BodyStream;
+    BodyStream = &sink;
+    try {
+        ReadBody(waitMs);
+    } catch (...) {
+        BodyStream = saved;
+        throw;
+    }
+    BodyStream = saved;
+}
+
+bool TIdHTTPResponse::EvaluateKeepConnection() {
+    if (http_.IOHandler() && http_.IsConnected())
+        http_.IOHandler()->CheckDisconnect(false, false);
+    KeepConnection = http_.IsConnected();
+    if (!KeepConnection)
+        return false;
+    const std::string connection = TrimText(Connection);
+    const std::string proxy = TrimText(ProxyConnection);
+    if (http_.ProtocolVersion == pv1_0)
+        KeepConnection = SameText(connection, "KEEP-ALIVE") || SameText(proxy, "KEEP-ALIVE");
+    else
+        KeepConnection = !SameText(connection, "CLOSE") && !SameText(proxy, "CLOSE");
+    return KeepConnection;
+}

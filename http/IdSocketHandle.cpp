@@ -1,0 +1,75 @@
+#include "http/IdSocketHandle.h"
+
+#include "http/IdExceptions.h"
+
+void TIdSocketHandle::Reset() {
+    CloseSocket();
+    IP.clear();
+    Port = 0;
+    PeerIP.clear();
+    PeerPort = 0;
+    IPVersion = Id_IPv4;
+}
+
+void TIdSocketHandle::AllocateSocket(TIdIPVersion ipVersion) {
+    CloseSocket();
+    IPVersion = ipVersion;
+    handle_ = TIdStack::Instance().NewSocketHandle(ipVersion);
+}
+
+TIdStackSocketHandle TIdSocketHandle::Handle() const {
+    const TIdStackSocketHandle handle = handle_.load();
+    if (handle == kIdInvalidSocket)
+        TIdStack::RaiseSocketError(10038);
+    return handle;
+}
+
+void TIdSocketHandle::Bind() {
+    auto& stack = TIdStack::Instance();
+    try {
+        stack.Bind(Handle(), IP, Port, IPVersion);
+    } catch (const EIdSocketError&) {
+        throw EIdCouldNotBindSocket();
+    }
+    stack.GetSocketName(Handle(), IP, Port);
+}
+
+void TIdSocketHandle::SetNoDelay(bool noDelay) {
+    TIdStack::Instance().SetNoDelay(Handle(), noDelay);
+}
+
+void TIdSocketHandle::SetReuseAddress() {
+    TIdStack::Instance().SetReuseAddress(Handle());
+}
+
+void TIdSocketHandle::Connect() {
+    TIdStack::Instance().Connect(Handle(), PeerIP, PeerPort, IPVersion);
+}
+
+void TIdSocketHandle::UpdateBindings() {
+    std::lock_guard guard(lock_);
+    if (!HandleAllocated())
+        return;
+    auto& stack = TIdStack::Instance();
+    stack.GetSocketName(Handle(), IP, Port);
+    stack.GetPeerName(Handle(), PeerIP, PeerPort);
+}
+
+void TIdSocketHandle::CloseSocket() {
+    std::lock_guard guard(lock_);
+    const TIdStackSocketHandle handle = handle_.exchange(kIdInvalidSocket);
+    if (handle != kIdInvalidSocket)
+        TIdStack::Instance().Close(handle);
+}
+
+bool TIdSocketHandle::Readable(int timeoutMs) {
+    return TIdStack::Instance().Readable(Handle(), timeoutMs);
+}
+
+std::size_t TIdSocketHandle::Receive(std::uint8_t* data, std::size_t count) {
+    return TIdStack::Instance().Receive(Handle(), data, count);
+}
+
+std::size_t TIdSocketHandle::Send(const std::uint8_t* data, std::size_t count) {
+    return TIdStack::Instance().Send(Handle(), data, count);
+}

@@ -1,0 +1,50 @@
+#pragma once
+// One socket of the client with its local and peer bindings. Closing it may happen on the
+// caller's thread while a connect runs on the helper thread; the lock keeps the two apart.
+
+#include "http/IdStack.h"
+
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <string>
+
+class TIdSocketHandle {
+public:
+    TIdSocketHandle() = default;
+    TIdSocketHandle(const TIdSocketHandle&) = delete;
+    TIdSocketHandle& operator=(const TIdSocketHandle&) = delete;
+    ~TIdSocketHandle() { CloseSocket(); }
+
+    // Back to a fresh record: no handle, bindings cleared, IPv4.
+    void Reset();
+    void AllocateSocket(TIdIPVersion ipVersion);
+    // Binds to IP/Port (wildcard and system-chosen port when empty/0) and reads the binding.
+    void Bind();
+    void SetNoDelay(bool noDelay);
+    void SetReuseAddress();
+    // Blocking connect to PeerIP/PeerPort.
+    void Connect();
+    // Reads back both bindings, unless the socket was closed meanwhile.
+    void UpdateBindings();
+    void CloseSocket();
+
+    bool HandleAllocated() const { return handle_.load() != kIdInvalidSocket; }
+    bool Readable(int timeoutMs);
+    std::size_t Receive(std::uint8_t* data, std::size_t count);
+    std::size_t Send(const std::uint8_t* data, std::size_t count);
+
+    std::string IP;
+    std::uint16_t Port = 0;
+    std::string PeerIP;
+    std::uint16_t PeerPort = 0;
+    TIdIPVersion IPVersion = Id_IPv4;
+    std::uint16_t ClientPortMin = 0;
+    std::uint16_t ClientPortMax = 0;
+
+private:
+    TIdStackSocketHandle Handle() const;
+
+    std::atomic<TIdStackSocketHandle> handle_{kIdInvalidSocket};
+    std::mutex lock_;
+};

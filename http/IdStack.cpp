@@ -1,0 +1,116 @@
+// The platform-independent half of the socket wrapper; the calls themselves live in the
+// platform's own file (IdStackPosix.cpp).
+#include "http/IdStack.h"
+
+#include "http/IdExceptions.h"
+
+#include <cctype>
+#include <utility>
+
+namespace {
+
+constexpr std::pair<int, const char*> kSocketErrorTexts[] = {
+    {10004, "Interrupted system call."},
+    {10009, "Bad file number."},
+    {10013, "Access denied."},
+    {10014, "Buffer fault."},
+    {10022, "Invalid argument."},
+    {10024, "Too many open files."},
+    {10035, "Operation would block."},
+    {10036, "Operation now in progress."},
+    {10037, "Operation already in progress."},
+    {10038, "Socket operation on non-socket."},
+    {10039, "Destination address required."},
+    {10040, "Message too long."},
+    {10041, "Protocol wrong type for socket."},
+    {10042, "Bad protocol option."},
+    {10043, "Protocol not supported."},
+    {10044, "Socket type not supported."},
+    {10045, "Operation not supported on socket."},
+    {10046, "Protocol family not supported."},
+    {10047, "Address family not supported by protocol family."},
+    {10048, "Address already in use."},
+    {10049, "Cannot assign requested address."},
+    {10050, "Network is down."},
+    {10051, "Network is unreachable."},
+    {10052, "Net dropped connection or reset."},
+    {10053, "Software caused connection abort."},
+    {10054, "Connection reset by peer."},
+    {10055, "No buffer space available."},
+    {10056, "Socket is already connected."},
+    {10057, "Socket is not connected."},
+    {10058, "Cannot send or receive after socket is closed."},
+    {10059, "Too many references, cannot splice."},
+    {10060, "Connection timed out."},
+    {10061, "Connection refused."},
+    {10062, "Too many levels of symbolic links."},
+    {10063, "File name too long."},
+    {10064, "Host is down."},
+    {10065, "No route to host."},
+    {10066, "Directory not empty"},
+    {11001, "Host not found."},
+};
+
+bool IsLocalhost(const std::string& host) {
+    static const std::string kName = "LOCALHOST";
+    if (host.size() != kName.size())
+        return false;
+    for (std::size_t i = 0; i < host.size(); ++i)
+        if (std::toupper(static_cast<unsigned char>(host[i])) != kName[i])
+            return false;
+    return true;
+}
+
+} // namespace
+
+TIdStack& TIdStack::Instance() {
+    static TIdStack stack;
+    return stack;
+}
+
+std::string TIdStack::SocketErrorText(int code) {
+    for (const auto& [number, text] : kSocketErrorTexts)
+        if (number == code)
+            return text;
+    return {};
+}
+
+void TIdStack::RaiseSocketError(int code) {
+    const std::string message =
+        "Socket Error # " + std::to_string(code) + "\r\n" + SocketErrorText(code);
+    if (code == 10038)
+        throw EIdNotASocket(code, message);
+    throw EIdSocketError(code, message);
+}
+
+bool TIdStack::IsIPv4Literal(const std::string& text) {
+    std::size_t start = 0;
+    for (int piece = 0; piece < 4; ++piece) {
+        const std::size_t dot = text.find('.', start);
+        const bool last = piece == 3;
+        if (last != (dot == std::string::npos))
+            return false;
+        const std::string part = text.substr(start, last ? std::string::npos : dot - start);
+        if (part.empty() || part.size() > 3 ||
+            part.find_first_not_of("0123456789") != std::string::npos || std::stoi(part) > 255)
+            return false;
+        start = dot + 1;
+    }
+    return true;
+}
+
+std::string TIdStack::LookupAddress(const std::string& host, TIdIPVersion ipVersion) {
+    if (ipVersion == Id_IPv4) {
+        if (IsLocalhost(host))
+            return "127.0.0.1";
+        if (IsIPv4Literal(host))
+            return host;
+    } else if (ipVersion == Id_IPv6) {
+        std::string canonical = CanonicalIPv6(host);
+        if (!canonical.empty())
+            return canonical;
+    } else {
+        throw EIdIPVersionUnsupported();
+    }
+    return ResolveName(host, ipVersion);
+}

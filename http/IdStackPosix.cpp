@@ -1,0 +1,246 @@
+// The socket wrapper over POSIX sockets and getaddrinfo.
+#include "http/IdStack.h"
+
+#include "http/IdExceptions.h"
+
+#include <arpa/inet.h>
+#include <cerrno>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <memory>
+#include <utility>
+
+namespace {
+
+// The one translation from the system's failures to the Windows socket error numbers.
+constexpr std::pair<int, int> kErrnoToCode[] = {
+    {EINTR, 10004},           {EBADF, 10009},        {EACCES, 10013},
+    {EFAULT, 10014},          {EINVAL, 10022},       {EMFILE, 10024},
+    {EWOULDBLOCK, 10035},     {EINPROGRESS, 10036},  {EALREADY, 10037},
+    {ENOTSOCK, 10038},        {EDESTADDRREQ, 10039}, {EMSGSIZE, 10040},
+    {EPROTOTYPE, 10041},      {ENOPROTOOPT, 10042},  {EPROTONOSUPPORT, 10043},
+    {ESOCKTNOSUPPORT, 10044}, {EOPNOTSUPP, 10045},   {EPFNOSUPPORT, 10046},
+    {EAFNOSUPPORT, 10047},    {EADDRINUSE, 10048},   {EADDRNOTAVAIL, 10049},
+    {ENETDOWN, 10050},        {ENETUNREACH, 10051},  {ENETRESET, 10052},
+    {ECONNABORTED, 10053},    {ECONNRESET, 10054},   {EPIPE, 10054},
+    {ENOBUFS, 10055},         {EISCONN, 10056},      {ENOTCONN, 10057},
+    {ESHUTDOWN, 10058},       {ETOOMANYREFS, 10059}, {ETIMEDOUT, 10060},
+    {ECONNREFUSED, 10061},    {ELOOP, 10062},        {ENAMETOOLONG, 10063},
+    {EHOSTDOWN, 10064},       {EHOSTUNREACH, 10065}, {ENOTEMPTY, 10066},
+};
+
+constexpr std::pair<int, int> kResolverToCode[] = {
+    {EAI_NONAME, 11001}, {EAI_AGAIN, 11002},  {EAI_FAIL, 11003},
+    {EAI_NODATA, 11004}, {EAI_FAMILY, 10047}, {EAI_MEMORY, 10055},
+};
+
+[[noreturn]] void RaiseLastError() {
+    TIdStack::RaiseSocketError(TIdStack::TranslateErrno(errno));
+}
+
+int FamilyOf(TIdIPVersion ipVersion) {
+    return ipVersion == Id_IPv6 ? AF_INET6 : AF_INET;
+}
+
+int Fd(TIdStackSocketHandle handle) {
+    return static_cast<int>(handle);
+}
+
+// A socket address for an address text and port.
+socklen_t MakeAddress(sockaddr_storage& address, const std::string& ip, std::uint16_t port,
+                      TIdIPVersion ipVersion) {
+    std::memset(&address, 0, sizeof address);
+    if (ipVersion == Id_IPv6) {
+        auto& a6 = reinterpret_cast<sockaddr_in6&>(address);
+        a6.sin6_family = AF_INET6;
+        a6.sin6_port = htons(port);
+        a6.sin6_addr = in6addr_any;
+        if (!ip.empty() && inet_pton(AF_INET6, ip.c_str(), &a6.sin6_addr) != 1)
+            TIdStack::RaiseSocketError(10049);
+        return sizeof a6;
+    }
+    auto& a4 = reinterpret_cast<sockaddr_in&>(address);
+    a4.sin_family = AF_INET;
+    a4.sin_port = htons(port);
+    a4.sin_addr.s_addr = htonl(INADDR_ANY);
+    if (!ip.empty() && inet_pton(AF_INET, ip.c_str(), &a4.sin_addr) != 1)
+        TIdStack::RaiseSocketError(10049);
+    return sizeof a4;
+}
+
+void SplitAddress(const sockaddr_storage& address, std::string& ip, std::uint16_t& port) {
+    char text[INET6_ADDRSTRLEN] = {};
+    if (address.ss_family == AF_INET6) {
+        const auto& a6 = reinterpret_cast<const sockaddr_in6&>(address);
+        inet_ntop(AF_INET6, &a6.sin6_addr, text, sizeof text);
+        port = ntohs(a6.sin6_port);
+    } else {
+        const auto& a4 = reinterpret_cast<const sockaddr_in&>(address);
+        inet_ntop(AF_INET, &a4.sin_addr, text, sizeof text);
+        port = ntohs(a4.sin_port);
+    }
+    ip = text;
+}
+
+// RFC 6761: names under "invalid" never resolve, so they are refused without asking anyone.
+bool IsReservedInvalidName(const std::string& host) {
+    std::string name = host;
+    if (!name.empty() && name.back() == '.')
+        name.pop_back();
+    if (name.size() < 7)
+        return false;
+    std::string tail = name.substr(name.size() - 7);
+    for (char& c : tail)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return tail == "invalid" && (name.size() == 7 || name[name.size() - 8] == '.');
+}
+
+} // namespace
+
+int TIdStack::TranslateErrno(int error) {
+    for (const auto& [system, code] : kErrnoToCode)
+        if (system == error)
+            return code;
+    return error;
+}
+
+TIdStackSocketHandle TIdStack::NewSocketHandle(TIdIPVersion ipVersion) {
+    const int fd = ::socket(FamilyOf(ipVersion), SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        RaiseLastError();
+    return fd;
+}
+
+void TIdStack::SetReuseAddress(TIdStackSocketHandle handle) {
+    const int on = 1;
+    if (::setsockopt(Fd(handle), SOL_SOCKET, SO_REUSEADDR, &on, sizeof on) != 0)
+        RaiseLastError();
+}
+
+void TIdStack::SetNoDelay(TIdStackSocketHandle handle, bool noDelay) {
+    const int value = noDelay ? 1 : 0;
+    if (::setsockopt(Fd(handle), IPPROTO_TCP, TCP_NODELAY, &value, sizeof value) != 0)
+        RaiseLastError();
+}
+
+void TIdStack::Bind(TIdStackSocketHandle handle, const std::string& ip, std::uint16_t port,
+                    TIdIPVersion ipVersion) {
+    sockaddr_storage address;
+    const socklen_t length = MakeAddress(address, ip, port, ipVersion);
+    if (::bind(Fd(handle), reinterpret_cast<sockaddr*>(&address), length) != 0)
+        RaiseLastError();
+}
+
+void TIdStack::Connect(TIdStackSocketHandle handle, const std::string& ip, std::uint16_t port,
+                       TIdIPVersion ipVersion) {
+    sockaddr_storage address;
+    const socklen_t length = MakeAddress(address, ip, port, ipVersion);
+    if (::connect(Fd(handle), reinterpret_cast<sockaddr*>(&address), length) == 0)
+        return;
+    if (errno != EINTR)
+        RaiseLastError();
+    // An interrupted connect goes on in the background: wait for its end and take its result.
+    pollfd entry{Fd(handle), POLLOUT, 0};
+    while (::poll(&entry, 1, -1) < 0 && errno == EINTR) {
+    }
+    int error = 0;
+    socklen_t size = sizeof error;
+    ::getsockopt(Fd(handle), SOL_SOCKET, SO_ERROR, &error, &size);
+    if (error != 0)
+        RaiseSocketError(TranslateErrno(error));
+}
+
+void TIdStack::GetSocketName(TIdStackSocketHandle handle, std::string& ip, std::uint16_t& port) {
+    sockaddr_storage address;
+    socklen_t length = sizeof address;
+    if (::getsockname(Fd(handle), reinterpret_cast<sockaddr*>(&address), &length) != 0)
+        RaiseLastError();
+    SplitAddress(address, ip, port);
+}
+
+void TIdStack::GetPeerName(TIdStackSocketHandle handle, std::string& ip, std::uint16_t& port) {
+    sockaddr_storage address;
+    socklen_t length = sizeof address;
+    if (::getpeername(Fd(handle), reinterpret_cast<sockaddr*>(&address), &length) != 0)
+        RaiseLastError();
+    SplitAddress(address, ip, port);
+}
+
+bool TIdStack::Readable(TIdStackSocketHandle handle, int timeoutMs) {
+    pollfd entry{Fd(handle), POLLIN, 0};
+    for (;;) {
+        const int result = ::poll(&entry, 1, timeoutMs < 0 ? -1 : timeoutMs);
+        if (result >= 0)
+            return result > 0;
+        if (errno != EINTR)
+            RaiseLastError();
+    }
+}
+
+std::size_t TIdStack::Receive(TIdStackSocketHandle handle, std::uint8_t* data, std::size_t count) {
+    for (;;) {
+        const ssize_t received = ::recv(Fd(handle), data, count, 0);
+        if (received >= 0)
+            return static_cast<std::size_t>(received);
+        if (errno != EINTR)
+            RaiseLastError();
+    }
+}
+
+std::size_t TIdStack::Send(TIdStackSocketHandle handle, const std::uint8_t* data,
+                           std::size_t count) {
+    for (;;) {
+        // A peer that went away must give an error, not a signal that ends the process.
+        const ssize_t sent = ::send(Fd(handle), data, count, MSG_NOSIGNAL);
+        if (sent >= 0)
+            return static_cast<std::size_t>(sent);
+        if (errno != EINTR)
+            RaiseLastError();
+    }
+}
+
+void TIdStack::Close(TIdStackSocketHandle handle) {
+    ::shutdown(Fd(handle), SHUT_WR);
+    ::close(Fd(handle));
+}
+
+std::string TIdStack::CanonicalIPv6(const std::string& text) {
+    in6_addr address;
+    if (inet_pton(AF_INET6, text.c_str(), &address) != 1)
+        return {};
+    char canonical[INET6_ADDRSTRLEN] = {};
+    inet_ntop(AF_INET6, &address, canonical, sizeof canonical);
+    return canonical;
+}
+
+std::string TIdStack::ResolveName(const std::string& host, TIdIPVersion ipVersion) {
+    if (IsReservedInvalidName(host))
+        RaiseSocketError(11001);
+    addrinfo hints{};
+    hints.ai_family = FamilyOf(ipVersion);
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* found = nullptr;
+    const int result = ::getaddrinfo(host.c_str(), nullptr, &hints, &found);
+    const std::unique_ptr<addrinfo, decltype(&::freeaddrinfo)> answer(found, &::freeaddrinfo);
+    if (result == EAI_SYSTEM)
+        RaiseLastError();
+    if (result != 0) {
+        int code = 11003;
+        for (const auto& [resolver, number] : kResolverToCode)
+            if (resolver == result)
+                code = number;
+        RaiseSocketError(code);
+    }
+    sockaddr_storage address{};
+    std::memcpy(&address, answer->ai_addr, answer->ai_addrlen);
+    std::string ip;
+    std::uint16_t port = 0;
+    SplitAddress(address, ip, port);
+    return ip;
+}

@@ -1,0 +1,218 @@
+// The socket wrapper over Winsock 2: the library's own error numbers are the table's numbers,
+// so every failure passes WSAGetLastError through unchanged.
+#include "http/IdStack.h"
+
+#include "http/IdExceptions.h"
+
+#include <winsock2.h>
+#include <ws2tcpip.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+#include <memory>
+
+namespace {
+
+[[noreturn]] void RaiseLastError() {
+    TIdStack::RaiseSocketError(::WSAGetLastError());
+}
+
+// The library starts once per process, before the first socket; a start that failed stays
+// failed, so every later use reports it again.
+void StartLibrary() {
+    static const int result = [] {
+        WSADATA data;
+        return ::WSAStartup(MAKEWORD(2, 2), &data);
+    }();
+    if (result != 0)
+        throw EIdStackInitializationFailed("Socket Error # " + std::to_string(result) + "\r\n" +
+                                           TIdStack::SocketErrorText(result));
+}
+
+int FamilyOf(TIdIPVersion ipVersion) {
+    return ipVersion == Id_IPv6 ? AF_INET6 : AF_INET;
+}
+
+SOCKET Sock(TIdStackSocketHandle handle) {
+    return static_cast<SOCKET>(handle);
+}
+
+int MakeAddress(sockaddr_storage& address, const std::string& ip, std::uint16_t port,
+                TIdIPVersion ipVersion) {
+    std::memset(&address, 0, sizeof address);
+    if (ipVersion == Id_IPv6) {
+        auto& a6 = reinterpret_cast<sockaddr_in6&>(address);
+        a6.sin6_family = AF_INET6;
+        a6.sin6_port = htons(port);
+        a6.sin6_addr = in6addr_any;
+        if (!ip.empty() && ::inet_pton(AF_INET6, ip.c_str(), &a6.sin6_addr) != 1)
+            TIdStack::RaiseSocketError(WSAEADDRNOTAVAIL);
+        return sizeof a6;
+    }
+    auto& a4 = reinterpret_cast<sockaddr_in&>(address);
+    a4.sin_family = AF_INET;
+    a4.sin_port = htons(port);
+    a4.sin_addr.s_addr = htonl(INADDR_ANY);
+    if (!ip.empty() && ::inet_pton(AF_INET, ip.c_str(), &a4.sin_addr) != 1)
+        TIdStack::RaiseSocketError(WSAEADDRNOTAVAIL);
+    return sizeof a4;
+}
+
+void SplitAddress(const sockaddr_storage& address, std::string& ip, std::uint16_t& port) {
+    char text[INET6_ADDRSTRLEN] = {};
+    if (address.ss_family == AF_INET6) {
+        const auto& a6 = reinterpret_cast<const sockaddr_in6&>(address);
+        ::inet_ntop(AF_INET6, &a6.sin6_addr, text, sizeof text);
+        port = ntohs(a6.sin6_port);
+    } else {
+        const auto& a4 = reinterpret_cast<const sockaddr_in&>(address);
+        ::inet_ntop(AF_INET, &a4.sin_addr, text, sizeof text);
+        port = ntohs(a4.sin_port);
+    }
+    ip = text;
+}
+
+// RFC 6761: names under "invalid" never resolve, so they are refused without asking anyone.
+bool IsReservedInvalidName(const std::string& host) {
+    std::string name = host;
+    if (!name.empty() && name.back() == '.')
+        name.pop_back();
+    if (name.size() < 7)
+        return false;
+    std::string tail = name.substr(name.size() - 7);
+    for (char& c : tail)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return tail == "invalid" && (name.size() == 7 || name[name.size() - 8] == '.');
+}
+
+// getaddrinfo answers with the library's own numbers, except for memory exhaustion.
+int ResolverCode(int result) {
+    return result == EAI_MEMORY ? WSAENOBUFS : result;
+}
+
+} // namespace
+
+TIdStackSocketHandle TIdStack::NewSocketHandle(TIdIPVersion ipVersion) {
+    StartLibrary();
+    // Not inherited, like the close-on-exec sockets elsewhere: a started program must not
+    // keep our connections open.
+    const SOCKET socket = ::WSASocketW(FamilyOf(ipVersion), SOCK_STREAM, IPPROTO_TCP, nullptr, 0,
+                                       WSA_FLAG_OVERLAPPED | WSA_FLAG_NO_HANDLE_INHERIT);
+    if (socket == INVALID_SOCKET)
+        RaiseLastError();
+    return static_cast<TIdStackSocketHandle>(socket);
+}
+
+void TIdStack::SetReuseAddress(TIdStackSocketHandle handle) {
+    const BOOL on = TRUE;
+    if (::setsockopt(Sock(handle), SOL_SOCKET, SO_REUSEADDR, reinterpret_cast<const char*>(&on),
+                     sizeof on) != 0)
+        RaiseLastError();
+}
+
+void TIdStack::SetNoDelay(TIdStackSocketHandle handle, bool noDelay) {
+    const BOOL value = noDelay ? TRUE : FALSE;
+    if (::setsockopt(Sock(handle), IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&value),
+                     sizeof value) != 0)
+        RaiseLastError();
+}
+
+void TIdStack::Bind(TIdStackSocketHandle handle, const std::string& ip, std::uint16_t port,
+                    TIdIPVersion ipVersion) {
+    sockaddr_storage address;
+    const int length = MakeAddress(address, ip, port, ipVersion);
+    if (::bind(Sock(handle), reinterpret_cast<sockaddr*>(&address), length) != 0)
+        RaiseLastError();
+}
+
+void TIdStack::Connect(TIdStackSocketHandle handle, const std::string& ip, std::uint16_t port,
+                       TIdIPVersion ipVersion) {
+    sockaddr_storage address;
+    const int length = MakeAddress(address, ip, port, ipVersion);
+    if (::connect(Sock(handle), reinterpret_cast<sockaddr*>(&address), length) == 0)
+        return;
+    const int error = ::WSAGetLastError();
+    // A blocking call ended by closing its socket on another thread is reported as
+    // interrupted; to the caller it is a socket that is gone.
+    RaiseSocketError(error == WSAEINTR ? WSAENOTSOCK : error);
+}
+
+void TIdStack::GetSocketName(TIdStackSocketHandle handle, std::string& ip, std::uint16_t& port) {
+    sockaddr_storage address;
+    int length = sizeof address;
+    if (::getsockname(Sock(handle), reinterpret_cast<sockaddr*>(&address), &length) != 0)
+        RaiseLastError();
+    SplitAddress(address, ip, port);
+}
+
+void TIdStack::GetPeerName(TIdStackSocketHandle handle, std::string& ip, std::uint16_t& port) {
+    sockaddr_storage address;
+    int length = sizeof address;
+    if (::getpeername(Sock(handle), reinterpret_cast<sockaddr*>(&address), &length) != 0)
+        RaiseLastError();
+    SplitAddress(address, ip, port);
+}
+
+bool TIdStack::Readable(TIdStackSocketHandle handle, int timeoutMs) {
+    fd_set readSet;
+    FD_ZERO(&readSet);
+    FD_SET(Sock(handle), &readSet);
+    timeval timeout{timeoutMs / 1000, (timeoutMs % 1000) * 1000};
+    // The first argument is ignored by Winsock.
+    const int result = ::select(0, &readSet, nullptr, nullptr, timeoutMs < 0 ? nullptr : &timeout);
+    if (result == SOCKET_ERROR)
+        RaiseLastError();
+    return result > 0;
+}
+
+std::size_t TIdStack::Receive(TIdStackSocketHandle handle, std::uint8_t* data, std::size_t count) {
+    const int chunk = static_cast<int>(std::min<std::size_t>(count, 1 << 30));
+    const int received = ::recv(Sock(handle), reinterpret_cast<char*>(data), chunk, 0);
+    if (received == SOCKET_ERROR)
+        RaiseLastError();
+    return static_cast<std::size_t>(received);
+}
+
+std::size_t TIdStack::Send(TIdStackSocketHandle handle, const std::uint8_t* data,
+                           std::size_t count) {
+    const int chunk = static_cast<int>(std::min<std::size_t>(count, 1 << 30));
+    const int sent = ::send(Sock(handle), reinterpret_cast<const char*>(data), chunk, 0);
+    if (sent == SOCKET_ERROR)
+        RaiseLastError();
+    return static_cast<std::size_t>(sent);
+}
+
+void TIdStack::Close(TIdStackSocketHandle handle) {
+    ::shutdown(Sock(handle), SD_SEND);
+    ::closesocket(Sock(handle));
+}
+
+std::string TIdStack::CanonicalIPv6(const std::string& text) {
+    in6_addr address;
+    if (::inet_pton(AF_INET6, text.c_str(), &address) != 1)
+        return {};
+    char canonical[INET6_ADDRSTRLEN] = {};
+    ::inet_ntop(AF_INET6, &address, canonical, sizeof canonical);
+    return canonical;
+}
+
+std::string TIdStack::ResolveName(const std::string& host, TIdIPVersion ipVersion) {
+    if (IsReservedInvalidName(host))
+        RaiseSocketError(WSAHOST_NOT_FOUND);
+    StartLibrary();
+    addrinfo hints{};
+    hints.ai_family = FamilyOf(ipVersion);
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* found = nullptr;
+    const int result = ::getaddrinfo(host.c_str(), nullptr, &hints, &found);
+    const std::unique_ptr<addrinfo, decltype(&::freeaddrinfo)> answer(found, &::freeaddrinfo);
+    if (result != 0)
+        RaiseSocketError(ResolverCode(result));
+    sockaddr_storage address{};
+    std::memcpy(&address, answer->ai_addr, answer->ai_addrlen);
+    std::string ip;
+    std::uint16_t port = 0;
+    SplitAddress(address, ip, port);
+    return ip;
+}

@@ -1,0 +1,64 @@
+#include "http/IdTCPClient.h"
+
+#include "http/IdExceptions.h"
+
+TIdTCPClientCustom::~TIdTCPClientCustom() {
+    if (ioHandler_)
+        ioHandler_->Close();
+}
+
+void TIdTCPClientCustom::Status(TIdStatus status) {
+    if (OnStatus)
+        OnStatus(status, StatusText(status, {}));
+}
+
+void TIdTCPClientCustom::CopySettings(TIdIOHandlerStack& handler) const {
+    handler.Port = Port;
+    handler.Host = Host;
+    handler.ConnectTimeout = ConnectTimeout;
+    handler.ReadTimeout = ReadTimeout;
+    handler.BoundIP = BoundIP;
+    handler.BoundPort = BoundPort;
+    handler.BoundPortMin = BoundPortMin;
+    handler.BoundPortMax = BoundPortMax;
+    handler.IPVersion = IPVersion;
+    handler.ReuseSocket = ReuseSocket;
+}
+
+void TIdTCPClientCustom::OpenConnection() {
+    if (IsConnected())
+        throw EIdAlreadyConnected();
+    if (Host.empty())
+        throw EIdHostRequired();
+    if (Port == 0)
+        throw EIdPortRequired();
+    if (!ioHandler_) {
+        ioHandler_ = std::make_unique<TIdIOHandlerStack>();
+        ioHandler_->OnStatus = OnStatus;
+    }
+    try {
+        CopySettings(*ioHandler_);
+        ioHandler_->Open();
+        Status(hsConnected);
+        if (OnConnected)
+            OnConnected();
+    } catch (...) {
+        ioHandler_->Close();
+        ioHandler_.reset();
+        throw;
+    }
+}
+
+void TIdTCPClientCustom::CloseConnection(bool) {
+    if (!ioHandler_ || !ioHandler_->Opened())
+        return;
+    Status(hsDisconnecting);
+    ioHandler_->Close();
+    if (OnDisconnected)
+        OnDisconnected();
+    Status(hsDisconnected);
+}
+
+bool TIdTCPClientCustom::IsConnected() {
+    return ioHandler_ && ioHandler_->Connected();
+}

@@ -1,0 +1,43 @@
+#pragma once
+// The TCP client: connection settings and the I/O handler it owns.
+
+#include "http/IdIOHandlerStack.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+class TIdTCPClientCustom {
+public:
+    TIdTCPClientCustom() = default;
+    TIdTCPClientCustom(const TIdTCPClientCustom&) = delete;
+    TIdTCPClientCustom& operator=(const TIdTCPClientCustom&) = delete;
+    virtual ~TIdTCPClientCustom();
+
+    std::string Host;
+    std::uint16_t Port = 0;
+    TIdIPVersion IPVersion = Id_IPv4;
+    int ConnectTimeout = 0; // 0: no limit on the calling thread; -1: helper thread, no limit
+    int ReadTimeout = -1;   // -1 and 0: no limit
+    std::string BoundIP;
+    std::uint16_t BoundPort = 0;
+    std::uint16_t BoundPortMin = 0;
+    std::uint16_t BoundPortMax = 0;
+    TIdReuseSocket ReuseSocket = rsOSDependent;
+    TIdStatusEvent OnStatus;
+    std::function<void()> OnConnected;
+    std::function<void()> OnDisconnected;
+
+    void OpenConnection();
+    void CloseConnection(bool notifyPeer = true);
+    bool IsConnected();
+    // The handler, created by the first connect; null before.
+    TIdIOHandlerStack* IOHandler() const { return ioHandler_.get(); }
+
+private:
+    void CopySettings(TIdIOHandlerStack& handler) const;
+    void Status(TIdStatus status);
+
+    std::unique_ptr<TIdIOHandlerStack> ioHandler_;
+};

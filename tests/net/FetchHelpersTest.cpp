@@ -1,0 +1,154 @@
+// The two fetch helpers reduce every outcome to true (final status 200) or false.
+#include "net/FetchLimits.h"
+#include "net/uNetUtils.h"
+#include "tests/support/LoopbackServer.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+TServerScript Answer(const std::string& reply) {
+    return {step::ReadRequest(), step::Send(reply), step::Close()};
+}
+
+std::string Redirect(const std::string& status, const std::string& location) {
+    return HttpReply(status, "moved", "Location: " + location + "\r\n");
+}
+
+std::string Text(const TMemoryStream& stream) {
+    return std::string(stream.Bytes().begin(), stream.Bytes().end());
+}
+
+struct Case {
+    const char* name;
+    std::vector<std::string> replies; // one per connection
+    bool result;
+    std::string body;
+};
+
+const std::vector<Case>& Cases() {
+    static const std::vector<Case> cases = {
+        {"200", {HttpReply("200 OK", "body")}, true, "body"},
+        {"404", {HttpReply("404 Not Found", "nope")}, false, ""},
+        {"204", {"HTTP/1.1 204 No Content\r\n\r\n"}, false, ""},
+        {"301 then 200",
+         {Redirect("301 Moved", "/next"), HttpReply("200 OK", "second")},
+         true,
+         "second"},
+        {"302 then 302", {Redirect("302 Found", "/a"), Redirect("302 Found", "/b")}, false, ""},
+        {"302 then 404", {Redirect("302 Found", "/a"), HttpReply("404 Not Found", "x")}, false, ""},
+        {"303 not followed",
+         {Redirect("303 See Other", "/a"), HttpReply("200 OK", "x")},
+         false,
+         ""},
+        {"307 not followed",
+         {Redirect("307 Temporary", "/a"), HttpReply("200 OK", "x")},
+         false,
+         ""},
+        {"200 with Location", {HttpReply("200 OK", "kept", "Location: /x\r\n")}, true, ""},
+        {"short body kept", {"HTTP/1.1 200 OK\r\nContent-Length: 10\r\n\r\nabcd"}, true, "abcd"},
+    };
+    return cases;
+}
+
+std::vector<TServerScript> Scripts(const Case& c) {
+    std::vector<TServerScript> scripts;
+    for (const std::string& reply : c.replies)
+        scripts.push_back(Answer(reply));
+    return scripts;
+}
+
+} // namespace
+
+TEST(FetchHelpers, TextOutcomes) {
+    for (const Case& c : Cases()) {
+        SCOPED_TRACE(c.name);
+        TLoopbackServer server(Scripts(c));
+        std::u16string text = u"old";
+        EXPECT_EQ(HttpGetText(server.Url("/start"), text), c.result);
+        EXPECT_EQ(text, std::u16string(c.body.begin(), c.body.end()));
+    }
+}
+
+TEST(FetchHelpers, StreamOutcomesDiscardEarlierContent) {
+    for (const Case& c : Cases()) {
+        SCOPED_TRACE(c.name);
+        TLoopbackServer server(Scripts(c));
+        TMemoryStream stream;
+        const std::uint8_t old[] = {'o', 'l', 'd'};
+        stream.Write(old, 3);
+        EXPECT_EQ(HttpGetStream(server.Url("/start"), stream), c.result);
+        EXPECT_EQ(Text(stream), c.body);
+    }
+}
+
+TEST(FetchHelpers, RedirectToAnotherServerAndTheHeadSent) {
+    TLoopbackServer target({Answer(HttpReply("200 OK", "there"))});
+    TLoopbackServer first({Answer(Redirect("301 Moved", target.Url("/t")))});
+    std::u16string text;
+    EXPECT_TRUE(HttpGetText(first.Url("/f"), text));
+    EXPECT_EQ(text, u"there");
+    const std::string head = target.Requests().at(0);
+    EXPECT_EQ(head.substr(0, head.find("\r\n")), "GET /t HTTP/1.1");
+    EXPECT_NE(head.find("\r\nUser-Agent: Mozilla/5.0 (Windows; U; Windows NT 5.1; en-US; "
+                        "rv:1.8.1.7) Gecko/20070914 Firefox/2.0.0.7\r\n"),
+              std::string::npos);
+}
+
+TEST(FetchHelpers, BrokenBodyAfterA200StatusLine) {
+    const std::string broken = "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n9\r\nabc";
+    TLoopbackServer textServer({Answer(broken)});
+    std::u16string text = u"old";
+    EXPECT_TRUE(HttpGetText(textServer.Url(), text));
+    EXPECT_EQ(text, u"");
+    TLoopbackServer streamServer({Answer(broken)});
+    TMemoryStream stream;
+    EXPECT_TRUE(HttpGetStream(streamServer.Url(), stream));
+    EXPECT_EQ(Text(stream), "abc");
+}
+
+TEST(FetchHelpers, UnreachableServersFailQuickly) {
+    TRefusingPort refusing;
+    std::u16string text = u"old";
+    for (const std::string& url : {"http://127.0.0.1:" + std::to_string(refusing.Port()) + "/",
+                                   std::string("http://x.invalid/"), std::string("http:///nohost"),
+                                   std::string("http://127.0.0.1:0/")}) {
+        const auto start = Clock::now();
+        EXPECT_FALSE(HttpGetText(url, text)) << url;
+        EXPECT_EQ(text, u"");
+        EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(200)) << url;
+    }
+}
+
+TEST(FetchHelpers, ConnectBudgetIsOneSecond) {
+    TUnansweredPort port;
+    std::u16string text;
+    const auto start = Clock::now();
+    EXPECT_FALSE(HttpGetText("http://127.0.0.1:" + std::to_string(port.Port()) + "/", text));
+    const auto elapsed = Clock::now() - start;
+    EXPECT_GE(elapsed, std::chrono::milliseconds(990));
+    EXPECT_LT(elapsed, std::chrono::milliseconds(1500));
+}
+
+TEST(FetchHelpers, SilenceAndEndlessBodiesFailTheCall) {
+    const TFetchLimits saved = FetchLimits();
+    FetchLimits().readTimeoutMs = 100;
+    FetchLimits().maxBodySize = 1000;
+    TLoopbackServer silent({{step::ReadRequest(), step::HoldOpen()}});
+    TLoopbackServer stalled(
+        {{step::ReadRequest(), step::Send("HTTP/1.1 200 OK\r\nContent-Length: 9\r\n\r\nab"),
+          step::HoldOpen()}});
+    TLoopbackServer endless({Answer(HttpReply("200 OK", std::string(5000, 'e')))});
+    std::u16string text;
+    TMemoryStream stream;
+    EXPECT_FALSE(HttpGetText(silent.Url(), text));
+    EXPECT_FALSE(HttpGetStream(stalled.Url(), stream));
+    EXPECT_EQ(stream.Size(), 0);
+    EXPECT_FALSE(HttpGetStream(endless.Url(), stream));
+    EXPECT_EQ(stream.Size(), 0);
+    FetchLimits() = saved;
+}
