@@ -71,6 +71,7 @@ void TIdCustomHTTP::ExecuteRequest(const std::string& method, const std::string&
     request_.RequestMethod = method;
     request_.SourceStream = nullptr;
     reply_.BodyStream = body;
+    SetRequestDeadline();
     try {
         for (;;) {
             ExchangeOnce();
@@ -91,6 +92,14 @@ void TIdCustomHTTP::ExecuteRequest(const std::string& method, const std::string&
         throw;
     }
     EndRequest();
+}
+
+void TIdCustomHTTP::SetRequestDeadline() {
+    Deadline = MaxRequestMs > 0
+                   ? std::chrono::steady_clock::now() + std::chrono::milliseconds(MaxRequestMs)
+                   : std::chrono::steady_clock::time_point{};
+    if (IOHandler())
+        IOHandler()->Deadline = Deadline; // a kept connection is not set up again
 }
 
 void TIdCustomHTTP::ExchangeOnce() {

@@ -153,6 +153,15 @@ int TIdIOHandlerStack::FillInputBuffer(bool raiseIfDisconnected, int timeoutMs,
                                        bool raiseOnTimeout) {
     if (timeoutMs == -1)
         timeoutMs = ReadTimeout > 0 ? ReadTimeout : -1;
+    const bool bounded = Deadline != Clock::time_point{};
+    if (bounded) {
+        // A peer that never falls silent must still not hold the caller past the deadline.
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(Deadline - Clock::now()).count();
+        if (left <= 0)
+            throw EIdReadTimeout();
+        timeoutMs = timeoutMs < 0 ? static_cast<int>(left) : std::min<long long>(timeoutMs, left);
+    }
     CheckDisconnect(raiseIfDisconnected, false);
     if (!socket_ || !socket_->HandleAllocated()) {
         if (raiseIfDisconnected)
@@ -161,7 +170,7 @@ int TIdIOHandlerStack::FillInputBuffer(bool raiseIfDisconnected, int timeoutMs,
     }
     for (;;) {
         if (!WaitReadable(timeoutMs)) {
-            if (raiseOnTimeout)
+            if (raiseOnTimeout || (bounded && Clock::now() >= Deadline))
                 throw EIdReadTimeout();
             return -1;
         }

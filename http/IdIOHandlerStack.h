@@ -7,6 +7,7 @@
 #include "http/IdStatus.h"
 #include "http/IdStream.h"
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -27,6 +28,8 @@ public:
     TIdReuseSocket ReuseSocket = rsOSDependent;
     int ConnectTimeout = 0;
     int ReadTimeout = -1;
+    // When the whole exchange must be over; the epoch (the default) sets no bound.
+    std::chrono::steady_clock::time_point Deadline{};
 
     int MaxLineLength = 16384;
     TIdMaxLineAction MaxLineAction = maException;

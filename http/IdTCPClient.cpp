@@ -17,6 +17,7 @@ void TIdTCPClientCustom::CopySettings(TIdIOHandlerStack& handler) const {
     handler.Host = Host;
     handler.ConnectTimeout = ConnectTimeout;
     handler.ReadTimeout = ReadTimeout;
+    handler.Deadline = Deadline;
     handler.BoundIP = BoundIP;
     handler.BoundPort = BoundPort;
     handler.BoundPortMin = BoundPortMin;

@@ -20,6 +20,8 @@ public:
     TIdIPVersion IPVersion = Id_IPv4;
     int ConnectTimeout = 0; // 0: no limit on the calling thread; -1: helper thread, no limit
     int ReadTimeout = -1;   // -1 and 0: no limit
+    // When the current exchange must be over (the epoch: no bound); handed to the handler.
+    std::chrono::steady_clock::time_point Deadline{};
     std::string BoundIP;
     std::uint16_t BoundPort = 0;
     std::uint16_t BoundPortMin = 0;

@@ -6,6 +6,8 @@
 
 struct TFetchLimits {
     int readTimeoutMs = 15000;
+    // A peer that drips bytes never falls silent: the whole exchange is bounded too.
+    int requestTimeoutMs = 60000;
     std::int64_t maxBodySize = 16 << 20;
 };
 

@@ -35,6 +35,7 @@ bool Fetch(const std::string& url,
     http.ConnectTimeout = kConnectTimeoutMs;
     http.ReadTimeout = FetchLimits().readTimeoutMs;
     http.MaxBodySize = FetchLimits().maxBodySize;
+    http.MaxRequestMs = FetchLimits().requestTimeoutMs;
     TAttempt outcome = Attempt([&] { get(http, url); });
     if (outcome == TAttempt::Raised && (http.StatusCode() == 301 || http.StatusCode() == 302)) {
         const std::string location = http.Reply().Location;
