@@ -82,6 +82,10 @@ template <class Button> Button* HandButton(QWidget* parent) {
 } // namespace
 
 void TzentriloMF::CreateControls() {
+    // The layout is measured for a small 8-point face; the desktop's larger default would clip.
+    QFont base = font();
+    base.setPointSize(8);
+    setFont(base);
     CreateHeader();
     CreateCheckBuddy();
     CreateList();
