@@ -10,7 +10,7 @@ build="${ZENTRILO_FUZZ_BUILD:-build-fuzz}"
 
 if ! command -v clang++ >/dev/null ||
     ! ls /usr/lib/llvm-14/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a >/dev/null 2>&1; then
-    apt-get install -y --no-install-recommends clang libclang-rt-14-dev
+    apt-get update && DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends clang libclang-rt-14-dev
 fi
 
 # Libraries get coverage only; the fuzz targets themselves link libFuzzer's main.
