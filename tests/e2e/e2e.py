@@ -190,11 +190,16 @@ def second_start_ends_at_once(desktop, binary):
 class Simulator:
     """The local presence simulator, with a state file a test rewrites to flip buddies."""
 
-    def __init__(self, desktop, binary, states):
+    def __init__(self, desktop, binary, states, settings=None):
         self.state = os.path.join(desktop.root, "state")
         self.set(states)
-        process = desktop.spawn([binary, "--port", "0", "--state", self.state],
-                                stdout=subprocess.PIPE, text=True)
+        command = [binary, "--port", "0", "--state", self.state]
+        if settings is not None:
+            path = os.path.join(desktop.root, "zentrilo.ini")
+            with open(path, "w") as f:
+                f.write(settings)
+            command += ["--settings", path]
+        process = desktop.spawn(command, stdout=subprocess.PIPE, text=True)
         line = process.stdout.readline().split()
         check(len(line) == 2 and line[0] == "PORT", "the simulator did not report its port")
         for name in ("ZENTRILO_SITE", "ZENTRILO_SITE_RO", "ZENTRILO_DETECT_HOST",
@@ -453,6 +458,64 @@ def case_status_balloon_qt(args):
         desktop.xdotool("mousemove", "--window", window, "20", "20", "click", "1")
         wait_for(lambda: opened(log), 10, "the chat window to be opened")
         check(opened(log) == ["ymsgr:sendim?bob&m="], "opened: %r" % opened(log))
+
+
+def stored_ids(desktop):
+    with open(desktop.config_file, encoding="utf-8") as f:
+        lines = f.read().splitlines()
+    return [line.split("=", 1)[1] for line in lines if line.startswith("User") and "=" in line]
+
+
+def case_retired_program_warns_and_exits(args):
+    """A settings file with "active" 0: the discontinued warning, then the program ends and
+    still saves its list."""
+    with Desktop() as desktop:
+        Simulator(desktop, args.sim, {"bob": "offline"},
+                  settings="[Settings]\nactive=0\n")
+        watch_settings(desktop, "bob")
+        program = Program(desktop, args.binary)
+        box = wait_for(lambda: desktop.xdotool("search", "--onlyvisible", "--name", "^Zentrilo$"),
+                       15, "the discontinued warning")[0]
+        check(program.alive(), "the program ended before the warning was closed")
+        desktop.xdotool("windowactivate", "--sync", box)
+        desktop.xdotool("key", "--window", box, "Return")
+        check(program.wait_exit() == 0, "the retired program did not end with 0")
+        check(stored_ids(desktop)[:1] == ["bob"], "the list was not saved: %r" % stored_ids(desktop))
+
+
+def add_buddy(desktop, window, user):
+    # "Add": the first button under the list of the 549 x 488 window.
+    desktop.xdotool("mousemove", "--window", window, "45", "328", "click", "1")
+    dialog = wait_for(lambda: desktop.xdotool("search", "--onlyvisible", "--name", "^Add$"), 10,
+                      "the add dialog")[0]
+    desktop.xdotool("windowactivate", "--sync", dialog)
+    desktop.xdotool("type", "--delay", "10", user)
+    desktop.xdotool("key", "Return")
+    wait_for(lambda: not desktop.xdotool("search", "--onlyvisible", "--name", "^Add$"), 10,
+             "the add dialog to close")
+
+
+def case_list_survives_restart(args):
+    """Two IDs added through the dialog are there, in order, after an exit and a new start."""
+    with Desktop() as desktop:
+        Simulator(desktop, args.sim, {})
+        watch_settings(desktop, "")
+        program = Program(desktop, args.binary)
+        window = program.wait_shown()[0]
+        program.wait_listening()
+        add_buddy(desktop, window, "alice")
+        add_buddy(desktop, window, "Carol")
+        send(desktop, b"1027\n")
+        check(program.wait_exit() == 0, "exit line did not end the program with 0")
+        check(stored_ids(desktop)[:3] == ["alice", "carol", ""], "saved: %r" % stored_ids(desktop))
+
+        again = Program(desktop, args.binary)
+        again.wait_shown()
+        again.wait_listening()
+        send(desktop, b"1027\n")
+        check(again.wait_exit() == 0, "second run did not end with 0")
+        check(stored_ids(desktop)[:3] == ["alice", "carol", ""],
+              "after a restart: %r" % stored_ids(desktop))
 
 
 # ---- driver ----------------------------------------------------------------------------------
