@@ -66,7 +66,12 @@ public:
         return target_.Read(data, count);
     }
     void Reserve(std::int64_t needed, std::int64_t expected) override {
-        const std::int64_t cap = target_.Position() + limit_ - written_;
+        // Without a cap the limit is the largest count: keep the sum from overflowing.
+        const std::int64_t room = limit_ - written_;
+        const std::int64_t position = target_.Position();
+        const std::int64_t cap = room > std::numeric_limits<std::int64_t>::max() - position
+                                     ? std::numeric_limits<std::int64_t>::max()
+                                     : position + room;
         target_.Reserve(std::min(needed, cap), totalKnown_ ? std::min(expected, cap) : -1);
     }
 

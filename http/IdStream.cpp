@@ -21,7 +21,8 @@ void TMemoryStream::Write(const std::uint8_t* data, std::size_t count) {
         return;
     const auto position = static_cast<std::size_t>(position_);
     const std::size_t overlap = std::min(count, data_.size() - position);
-    std::memcpy(data_.data() + position, data, overlap);
+    if (overlap > 0) // an empty vector may have no storage at all
+        std::memcpy(data_.data() + position, data, overlap);
     // Appending without zero-filling first: bodies arrive at the end.
     data_.insert(data_.end(), data + overlap, data + count);
     position_ = static_cast<std::int64_t>(position + count);

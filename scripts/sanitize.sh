@@ -17,7 +17,8 @@ run_asan() {
         -DCMAKE_CXX_FLAGS="$flags" -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined" \
         >/dev/null
     cmake --build "$asan_build" -j"$jobs"
-    ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1 \
+    LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp:print_suppressions=0" \
+        ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1 \
         UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ZENTRILO_SOAK_FETCHES=5000 \
         ctest --test-dir "$asan_build" --output-on-failure --timeout 300 -j"$jobs" -LE e2e
 }

@@ -252,7 +252,8 @@ TEST_F(OptionsStore, DamagedStoreGivesDefaultsForWhatIsLostAndHealsAtTheNextSave
     QFile file(key_);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write("[Items]\nUser0=bob\n");
-    file.write(QByteArray("\x00\xff\xfe[[%Items]\n=\n\x01\x02Interval0=\"unclosed\n", 40));
+    static const char damaged[] = "\x00\xff\xfe[[%Items]\n=\n\x01\x02Interval0=\"unclosed\n";
+    file.write(QByteArray(damaged, sizeof damaged - 1));
     file.close();
     options_.AddOption(QStringLiteral("Items"), QStringLiteral("Interval0"), 1, varInteger);
     options_.AddOption(QStringLiteral("Items"), QStringLiteral("User0"), QString(), varString);
