@@ -86,6 +86,14 @@ bool IsReservedInvalidName(const std::string& host) {
     return tail == "invalid" && (name.size() == 7 || name[name.size() - 8] == '.');
 }
 
+// The error a failed socket holds, or a reset when it holds none any more.
+int PendingError(SOCKET socket) {
+    int error = 0;
+    int length = sizeof error;
+    ::getsockopt(socket, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &length);
+    return error != 0 ? error : WSAECONNRESET;
+}
+
 // getaddrinfo answers with the library's own numbers, except for memory exhaustion.
 int ResolverCode(int result) {
     return result == EAI_MEMORY ? WSAENOBUFS : result;
@@ -155,14 +163,16 @@ void TIdStack::GetPeerName(TIdStackSocketHandle handle, std::string& ip, std::ui
 }
 
 bool TIdStack::Readable(TIdStackSocketHandle handle, int timeoutMs) {
-    fd_set readSet;
-    FD_ZERO(&readSet);
-    FD_SET(Sock(handle), &readSet);
-    timeval timeout{timeoutMs / 1000, (timeoutMs % 1000) * 1000};
-    // The first argument is ignored by Winsock.
-    const int result = ::select(0, &readSet, nullptr, nullptr, timeoutMs < 0 ? nullptr : &timeout);
+    WSAPOLLFD entry{};
+    entry.fd = Sock(handle);
+    entry.events = POLLRDNORM;
+    const int result = ::WSAPoll(&entry, 1, timeoutMs < 0 ? -1 : timeoutMs);
     if (result == SOCKET_ERROR)
         RaiseLastError();
+    // A reset reported here may already be gone from the socket (Wine clears it), and the
+    // next receive would then see an ordinary end of stream: report it now.
+    if ((entry.revents & POLLERR) != 0 && (entry.revents & POLLRDNORM) == 0)
+        RaiseSocketError(PendingError(Sock(handle)));
     return result > 0;
 }
 
