@@ -2,6 +2,7 @@
 #include "http/IdStack.h"
 
 #include "http/IdExceptions.h"
+#include "http/IdStackAddress.h"
 
 #include <arpa/inet.h>
 #include <cerrno>
@@ -50,55 +51,6 @@ int FamilyOf(TIdIPVersion ipVersion) {
 
 int Fd(TIdStackSocketHandle handle) {
     return static_cast<int>(handle);
-}
-
-// A socket address for an address text and port.
-socklen_t MakeAddress(sockaddr_storage& address, const std::string& ip, std::uint16_t port,
-                      TIdIPVersion ipVersion) {
-    std::memset(&address, 0, sizeof address);
-    if (ipVersion == Id_IPv6) {
-        auto& a6 = reinterpret_cast<sockaddr_in6&>(address);
-        a6.sin6_family = AF_INET6;
-        a6.sin6_port = htons(port);
-        a6.sin6_addr = in6addr_any;
-        if (!ip.empty() && inet_pton(AF_INET6, ip.c_str(), &a6.sin6_addr) != 1)
-            TIdStack::RaiseSocketError(10049);
-        return sizeof a6;
-    }
-    auto& a4 = reinterpret_cast<sockaddr_in&>(address);
-    a4.sin_family = AF_INET;
-    a4.sin_port = htons(port);
-    a4.sin_addr.s_addr = htonl(INADDR_ANY);
-    if (!ip.empty() && inet_pton(AF_INET, ip.c_str(), &a4.sin_addr) != 1)
-        TIdStack::RaiseSocketError(10049);
-    return sizeof a4;
-}
-
-void SplitAddress(const sockaddr_storage& address, std::string& ip, std::uint16_t& port) {
-    char text[INET6_ADDRSTRLEN] = {};
-    if (address.ss_family == AF_INET6) {
-        const auto& a6 = reinterpret_cast<const sockaddr_in6&>(address);
-        inet_ntop(AF_INET6, &a6.sin6_addr, text, sizeof text);
-        port = ntohs(a6.sin6_port);
-    } else {
-        const auto& a4 = reinterpret_cast<const sockaddr_in&>(address);
-        inet_ntop(AF_INET, &a4.sin_addr, text, sizeof text);
-        port = ntohs(a4.sin_port);
-    }
-    ip = text;
-}
-
-// RFC 6761: names under "invalid" never resolve, so they are refused without asking anyone.
-bool IsReservedInvalidName(const std::string& host) {
-    std::string name = host;
-    if (!name.empty() && name.back() == '.')
-        name.pop_back();
-    if (name.size() < 7)
-        return false;
-    std::string tail = name.substr(name.size() - 7);
-    for (char& c : tail)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return tail == "invalid" && (name.size() == 7 || name[name.size() - 8] == '.');
 }
 
 } // namespace
