@@ -8,9 +8,11 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <optional>
 #include <random>
+#include <thread>
 
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
 #define ZENTRILO_SANITIZED 1
@@ -74,6 +76,8 @@ public:
             const TSoakCase& c = SoakCases()[pick_(random_)];
             server_.SetFault(c.fault);
             std::u16string text = u"old";
+            if (c.target == TTarget::Server)
+                ++serverFetches_;
             const bool result = HttpGetText(Url(c.target), text);
             if ((c.result && result != *c.result) || (c.text && text != *c.text) ||
                 (!result && !text.empty())) {
@@ -83,6 +87,15 @@ public:
             }
         }
         return true;
+    }
+
+    // The server closes its end of a connection a moment after the client has returned: waits
+    // (bounded) until it has finished every one, so a descriptor count taken now is stable.
+    bool Quiesce() const {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        while (server_.Served() < serverFetches_ && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        return server_.Served() == serverFetches_;
     }
 
 private:
@@ -103,6 +116,7 @@ private:
     std::string refused_;
     std::mt19937 random_;
     std::discrete_distribution<std::size_t> pick_;
+    long serverFetches_ = 0;
 };
 
 } // namespace
@@ -116,6 +130,7 @@ TEST(Soak, RandomFaultsLeaveResourcesFlat) {
     const int warmUp = std::min(1000, total / 10);
     TSoak soak;
     ASSERT_TRUE(soak.Run(warmUp));
+    ASSERT_TRUE(soak.Quiesce());
     const TResourceCounts baseline = CountResources();
     const long rssBefore = ResidentKiB();
     ASSERT_TRUE(soak.Run(total - warmUp));
