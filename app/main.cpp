@@ -46,15 +46,18 @@ int RunProgram(TSingleInstance& instance, bool minimized) {
     auto window = std::make_unique<TzentriloMF>(std::make_unique<TSystemTrayBackend>());
     window->SetTrayAvailable(trayAvailable);
     window->HiddenInTray = minimized;
+    TzentriloMF* mainWindow = window.get();
+    // Caught from here on, so that an end of the session during the start-up's network waits
+    // is answered with an orderly exit once the message loop runs.
+    TSessionSignals session([mainWindow] { mainWindow->WMQueryEndSession(); }, false);
     window->FormCreate();
     // A child of the main window, so it is centred over it and freed with it.
     window->SetEditForm(new TEditForm(window.get()));
     window->ApplyLanguage(UseEnglish);
 
-    TzentriloMF* mainWindow = window.get();
     new TCloseWatcher(mainWindow, [] { QCoreApplication::quit(); });
     instance.OnExitRequest = [mainWindow] { mainWindow->WMUserExit(); };
-    TSessionSignals session([mainWindow] { mainWindow->WMQueryEndSession(); });
+    session.Arm();
 
     int code = 0;
     if (!window->TerminateRequested()) {

@@ -33,22 +33,21 @@ void SetDisposition(int signal, void (*handler)(int)) {
 
 } // namespace
 
-TSessionSignals::TSessionSignals(std::function<void()> onSessionEnd, QObject* parent)
-    : QObject(parent), onSessionEnd_(std::move(onSessionEnd)) {
+TSessionSignals::TSessionSignals(std::function<void()> onSessionEnd, bool armed, QObject* parent)
+    : QObject(parent), onSessionEnd_(std::move(onSessionEnd)), armed_(armed) {
     if (pipe2(pipe_, O_CLOEXEC | O_NONBLOCK) != 0) {
         pipe_[0] = pipe_[1] = -1;
     } else {
         gWriteFd = pipe_[1];
         notifier_ = std::make_unique<QSocketNotifier>(pipe_[0], QSocketNotifier::Read);
+        notifier_->setEnabled(armed_); // unread, the signal's byte waits in the pipe
         connect(notifier_.get(), &QSocketNotifier::activated, this, &TSessionSignals::Drain);
         for (int signal : HandledSignals)
             SetDisposition(signal, OnSignal);
     }
     if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
-        connect(app, &QGuiApplication::commitDataRequest, this, [this](QSessionManager&) {
-            if (onSessionEnd_)
-                onSessionEnd_();
-        });
+        connect(app, &QGuiApplication::commitDataRequest, this,
+                [this](QSessionManager&) { EndSession(); });
     }
 }
 
@@ -69,6 +68,26 @@ void TSessionSignals::Drain() {
     while (read(pipe_[0], buffer, sizeof(buffer)) > 0)
         any = true;
     // Several signals in a burst are one end of the session.
-    if (any && onSessionEnd_)
+    if (any)
+        EndSession();
+}
+
+void TSessionSignals::EndSession() {
+    if (!armed_) {
+        endPending_ = true;
+        return;
+    }
+    if (onSessionEnd_)
         onSessionEnd_();
+}
+
+void TSessionSignals::Arm() {
+    armed_ = true;
+    if (notifier_)
+        notifier_->setEnabled(true);
+    // From the message loop, never from inside Arm: the handler may end that loop.
+    if (endPending_) {
+        endPending_ = false;
+        QMetaObject::invokeMethod(this, &TSessionSignals::EndSession, Qt::QueuedConnection);
+    }
 }

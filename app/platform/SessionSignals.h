@@ -14,17 +14,25 @@ class QSocketNotifier;
 class TSessionSignals : public QObject {
     Q_OBJECT
 public:
-    // Installs the handlers; only one instance may exist at a time.
-    explicit TSessionSignals(std::function<void()> onSessionEnd, QObject* parent = nullptr);
+    // Installs the handlers; only one instance may exist at a time. Not `armed`, an end of the
+    // session is caught but waits, unanswered, until Arm(): the program can be half-way through
+    // its start when it comes.
+    explicit TSessionSignals(std::function<void()> onSessionEnd, bool armed = true,
+                             QObject* parent = nullptr);
     // Restores the default dispositions.
     ~TSessionSignals() override;
 
     static constexpr int HandledSignals[] = {SIGTERM, SIGHUP, SIGINT};
 
+    void Arm();
+
 private:
     void Drain();
+    void EndSession();
 
     std::function<void()> onSessionEnd_;
+    bool armed_;
+    bool endPending_ = false;
     int pipe_[2] = {-1, -1};
     std::unique_ptr<QSocketNotifier> notifier_;
 };

@@ -45,6 +45,16 @@ TEST(SessionSignalsBurstTest, ABurstOfSignalsIsOneEndOfSession) {
     EXPECT_EQ(CountCalls(calls, 2000), 1);
 }
 
+TEST(SessionSignalsArmTest, AnEndBeforeArmWaitsForIt) {
+    int calls = 0;
+    TSessionSignals session([&] { ++calls; }, false);
+    raise(SIGTERM);
+    EXPECT_EQ(CountCalls(calls, 200), 0);
+    session.Arm();
+    EXPECT_EQ(calls, 0); // from the loop, not from inside Arm
+    EXPECT_EQ(CountCalls(calls, 2000), 1);
+}
+
 TEST(SessionSignalsLifetimeTest, DefaultsComeBackWhenTheHandlerGoes) {
     {
         TSessionSignals session([] {});
