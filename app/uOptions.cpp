@@ -36,6 +36,14 @@ bool SameNameFolded(const QString& a, const QString& b) {
     return true;
 }
 
+// A failed save leaves the old file whole (the new one only replaces it once complete), but
+// what changed since is lost: the user learns of it in the terminal or the session log.
+void SyncOrWarn(QSettings& store) {
+    store.sync();
+    if (store.status() != QSettings::NoError)
+        qWarning("zentrilo: could not save the settings to %s", qPrintable(store.fileName()));
+}
+
 QString ConfigHome() {
     const QString configured = qEnvironmentVariable("XDG_CONFIG_HOME");
     if (!configured.isEmpty() && QDir::isAbsolutePath(configured))
@@ -219,7 +227,7 @@ void TOptions::SaveToRegistry(const QString& key) {
         if (const std::optional<QString> text = SavedText(option))
             store.setValue(option.Section + u'/' + option.Name, text->isNull() ? u""_s : *text);
     }
-    store.sync();
+    SyncOrWarn(store);
 }
 
 QVariant TOptions::GetValue(const QString& name) const {
@@ -266,7 +274,7 @@ void WriteLanguage(bool english) {
         return;
     store.setValue(QStringLiteral("Language"),
                    english ? QStringLiteral("English") : QStringLiteral("Romana"));
-    store.sync();
+    SyncOrWarn(store);
 }
 
 QString AutostartExec(const QString& executablePath) {
