@@ -1,27 +1,16 @@
 #include "app/platform/DesktopNotifications.h"
 #include "app/platform/SystemTrayBackend.h"
+#include "tests/app/EventPump.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
-#include <QDeadlineTimer>
 #include <QProcess>
 
 #include <gtest/gtest.h>
 
-#include <functional>
 
 namespace {
-
-bool PumpUntil(const std::function<bool()>& done, int maxMs = 3000) {
-    QDeadlineTimer deadline(maxMs);
-    while (!done()) {
-        if (deadline.hasExpired())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
-}
 
 void Settle() {
     PumpUntil([] { return false; }, 150);

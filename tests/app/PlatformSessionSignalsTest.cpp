@@ -1,7 +1,5 @@
 #include "app/platform/SessionSignals.h"
-
-#include <QCoreApplication>
-#include <QDeadlineTimer>
+#include "tests/app/EventPump.h"
 
 #include <gtest/gtest.h>
 
@@ -10,9 +8,7 @@
 namespace {
 
 int CountCalls(const int& calls, int maxMs) {
-    QDeadlineTimer deadline(maxMs);
-    while (calls == 0 && !deadline.hasExpired())
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    PumpUntil([&] { return calls > 0; }, maxMs);
     return calls;
 }
 

@@ -1,7 +1,7 @@
 #include "app/platform/SingleInstance.h"
+#include "tests/app/EventPump.h"
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QFile>
 #include <QLocalSocket>
 #include <QTemporaryDir>
@@ -9,7 +9,6 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <functional>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -17,16 +16,6 @@
 #include <unistd.h>
 
 namespace {
-
-bool PumpUntil(const std::function<bool()>& done, int maxMs = 3000) {
-    QDeadlineTimer deadline(maxMs);
-    while (!done()) {
-        if (deadline.hasExpired())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
-}
 
 mode_t ModeOf(const QString& path) {
     struct stat info {};

@@ -25,6 +25,13 @@ import time
 CAPTION = "Zentrilo v0.5.4"
 NO_BUS = "unix:path=/nonexistent/zentrilo-e2e-bus"
 SKIPPED = 77  # CTest counts this exit code as a skip
+SERVICES = (
+    "ZENTRILO_SITE", "ZENTRILO_SITE_RO", "ZENTRILO_DETECT_HOST", "ZENTRILO_INDICATOR_HOST")
+
+
+def point_services_at(env, address):
+    for name in SERVICES:
+        env[name] = address
 
 
 class Failure(Exception):
@@ -81,9 +88,7 @@ class Desktop:
         env.update(HOME=home, XDG_CONFIG_HOME=config, XDG_RUNTIME_DIR=runtime,
                    DBUS_SESSION_BUS_ADDRESS=NO_BUS, QT_QPA_PLATFORM="xcb")
         # A closed loopback port: every request fails at once, nothing reaches the internet.
-        for name in ("ZENTRILO_SITE", "ZENTRILO_SITE_RO", "ZENTRILO_DETECT_HOST",
-                     "ZENTRILO_INDICATOR_HOST"):
-            env[name] = "127.0.0.1:9"
+        point_services_at(env, "127.0.0.1:9")
         env.pop("BROWSER", None)
         return env
 
@@ -175,6 +180,11 @@ class Program:
     def alive(self):
         return self.process.poll() is None
 
+    def exit_by_line(self, what):
+        """Sends the exit line; the program must end with 0 (else fails with `what`)."""
+        send(self.desktop, b"1027\n")
+        check(self.wait_exit() == 0, what)
+
 
 def send(desktop, data):
     """Talks to the program's socket through socat, as any other program would."""
@@ -205,9 +215,7 @@ class Simulator:
         process = desktop.spawn(command, stdout=subprocess.PIPE, text=True)
         line = process.stdout.readline().split()
         check(len(line) == 2 and line[0] == "PORT", "the simulator did not report its port")
-        for name in ("ZENTRILO_SITE", "ZENTRILO_SITE_RO", "ZENTRILO_DETECT_HOST",
-                     "ZENTRILO_INDICATOR_HOST"):
-            desktop.env[name] = "127.0.0.1:" + line[1]
+        point_services_at(desktop.env, "127.0.0.1:" + line[1])
 
     def set(self, states):
         with open(self.state + ".new", "w") as f:
@@ -284,8 +292,7 @@ def case_second_start_shown(args):
         first.wait_listening()
         second_start_ends_at_once(desktop, args.binary)
         check(first.alive() and desktop.visible_main_window(), "the first instance was touched")
-        send(desktop, b"1027\n")
-        check(first.wait_exit() == 0, "first instance did not exit cleanly")
+        first.exit_by_line("first instance did not exit cleanly")
 
 
 def case_second_start_hidden(args):
@@ -323,16 +330,14 @@ def case_minimized_without_tray(args):
         program = Program(desktop, args.binary, "-minimized")
         program.wait_listening()
         program.wait_shown(15)
-        send(desktop, b"1027\n")
-        check(program.wait_exit() == 0, "did not exit cleanly")
+        program.exit_by_line("did not exit cleanly")
 
 
 def case_exit_line(args):
     with Desktop() as desktop:
         program = Program(desktop, args.binary, "-minimized")
         program.wait_listening()
-        send(desktop, b"1027\n")
-        check(program.wait_exit() == 0, "exit line did not end the program with 0")
+        program.exit_by_line("exit line did not end the program with 0")
         check(os.path.exists(desktop.config_file), "the settings were not saved on exit")
 
 
@@ -362,8 +367,7 @@ def case_stale_socket(args):
         program = Program(desktop, args.binary)
         program.wait_shown()
         program.wait_listening()
-        send(desktop, b"1027\n")
-        check(program.wait_exit() == 0, "the new instance did not exit cleanly")
+        program.exit_by_line("the new instance did not exit cleanly")
 
 
 def screenshot(args, name, settings):
@@ -381,8 +385,7 @@ def screenshot(args, name, settings):
         subprocess.run(["import", "-window", "root", target], env=desktop.env, check=True,
                        timeout=20)
         check(os.path.getsize(target) > 0, "empty screenshot")
-        send(desktop, b"1027\n")
-        check(program.wait_exit() == 0, "did not exit cleanly")
+        program.exit_by_line("did not exit cleanly")
 
 
 def case_screenshot_english(args):
@@ -467,7 +470,8 @@ def case_retired_program_warns_and_exits(args):
         desktop.xdotool("windowactivate", "--sync", box)
         desktop.xdotool("key", "--window", box, "Return")
         check(program.wait_exit() == 0, "the retired program did not end with 0")
-        check(stored_ids(desktop)[:1] == ["bob"], "the list was not saved: %r" % stored_ids(desktop))
+        check(stored_ids(desktop)[:1] == ["bob"],
+              "the list was not saved: %r" % stored_ids(desktop))
 
 
 def add_buddy(desktop, window, user):
@@ -492,15 +496,13 @@ def case_list_survives_restart(args):
         program.wait_listening()
         add_buddy(desktop, window, "alice")
         add_buddy(desktop, window, "Carol")
-        send(desktop, b"1027\n")
-        check(program.wait_exit() == 0, "exit line did not end the program with 0")
+        program.exit_by_line("exit line did not end the program with 0")
         check(stored_ids(desktop)[:3] == ["alice", "carol", ""], "saved: %r" % stored_ids(desktop))
 
         again = Program(desktop, args.binary)
         again.wait_shown()
         again.wait_listening()
-        send(desktop, b"1027\n")
-        check(again.wait_exit() == 0, "second run did not end with 0")
+        again.exit_by_line("second run did not end with 0")
         check(stored_ids(desktop)[:3] == ["alice", "carol", ""],
               "after a restart: %r" % stored_ids(desktop))
 
@@ -523,8 +525,7 @@ def case_kill_while_saving(args):
         watch_settings(desktop, "bob")
         program = Program(desktop, args.binary)
         program.wait_listening()
-        send(desktop, b"1027\n")
-        check(program.wait_exit() == 0, "the first run did not end with 0")
+        program.exit_by_line("the first run did not end with 0")
         whole = settings_without_language(read_text(desktop.config_file))
         check("User0=bob" in whole, "the first run did not save the list")
         random_delays = random.Random(1027)
@@ -554,8 +555,7 @@ def case_kill_while_saving(args):
         check(len(languages) == 2, "the clicks never saved both languages")
         program = Program(desktop, args.binary)
         program.wait_listening()
-        send(desktop, b"1027\n")
-        check(program.wait_exit() == 0, "the start after the kills did not end with 0")
+        program.exit_by_line("the start after the kills did not end with 0")
         check(settings_without_language(read_text(desktop.config_file)) == whole,
               "the start after the kills did not save its settings whole")
 
@@ -568,9 +568,7 @@ class SlowServer:
         self.held = 0
         self.listener = socket.create_server(("127.0.0.1", 0))
         port = self.listener.getsockname()[1]
-        for name in ("ZENTRILO_SITE", "ZENTRILO_SITE_RO", "ZENTRILO_DETECT_HOST",
-                     "ZENTRILO_INDICATOR_HOST"):
-            desktop.env[name] = "127.0.0.1:%d" % port
+        point_services_at(desktop.env, "127.0.0.1:%d" % port)
         threading.Thread(target=self._serve, daemon=True).start()
 
     def _serve(self):
@@ -664,8 +662,7 @@ def case_full_disk_keeps_settings(args):
             os.remove(os.path.join(folder, "filler"))
             program = Program(desktop, args.binary)
             program.wait_listening()
-            send(desktop, b"1027\n")
-            check(program.wait_exit() == 0, "the run with room did not end with 0")
+            program.exit_by_line("the run with room did not end with 0")
             saved = read_text(desktop.config_file)
             check("User0=bob" in saved and "CloseToTray" in saved,
                   "the run with room did not save:\n" + saved)
@@ -707,8 +704,7 @@ def case_socket_private_to_user(args):
             nobody = 65534
             check(connect_as(desktop.socket_path, nobody) == errno.EACCES,
                   "another user reached the socket")
-            send(desktop, b"1027\n")
-            check(program.wait_exit() == 0, "the owner's exit line was not obeyed")
+            program.exit_by_line("the owner's exit line was not obeyed")
 
 
 def case_socket_survives_garbage(args):
@@ -736,8 +732,7 @@ def case_socket_survives_garbage(args):
             s.connect(desktop.socket_path)
             silent.append(s)
         started = time.monotonic()
-        send(desktop, b"1027\n")
-        check(program.wait_exit() == 0, "the exit line after the garbage was not obeyed")
+        program.exit_by_line("the exit line after the garbage was not obeyed")
         check(time.monotonic() - started < 2, "silent clients held up the exit line")
         for s in silent:
             s.close()

@@ -13,6 +13,22 @@
 #include <string>
 #include <thread>
 
+namespace {
+
+#if defined(__SANITIZE_THREAD__)
+// ThreadSanitizer starts one background thread of its own at a time of its choosing.
+constexpr int kRuntimeThreads = 1;
+#else
+constexpr int kRuntimeThreads = 0;
+#endif
+
+bool Within(const TResourceCounts& now, const TResourceCounts& baseline) {
+    return now.fds == baseline.fds && now.threads >= baseline.threads &&
+           now.threads <= baseline.threads + kRuntimeThreads;
+}
+
+} // namespace
+
 #ifdef _WIN32
 
 namespace {
@@ -30,18 +46,6 @@ int OwnThreads() {
             ++count;
     ::CloseHandle(snapshot);
     return count;
-}
-
-#if defined(__SANITIZE_THREAD__)
-// ThreadSanitizer starts one background thread of its own at a time of its choosing.
-constexpr int kRuntimeThreads = 1;
-#else
-constexpr int kRuntimeThreads = 0;
-#endif
-
-bool Within(const TResourceCounts& now, const TResourceCounts& baseline) {
-    return now.fds == baseline.fds && now.threads >= baseline.threads &&
-           now.threads <= baseline.threads + kRuntimeThreads;
 }
 
 } // namespace
@@ -69,18 +73,6 @@ int Entries(const char* directory) {
     for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(directory))
         ++count;
     return count;
-}
-
-#if defined(__SANITIZE_THREAD__)
-// ThreadSanitizer starts one background thread of its own at a time of its choosing.
-constexpr int kRuntimeThreads = 1;
-#else
-constexpr int kRuntimeThreads = 0;
-#endif
-
-bool Within(const TResourceCounts& now, const TResourceCounts& baseline) {
-    return now.fds == baseline.fds && now.threads >= baseline.threads &&
-           now.threads <= baseline.threads + kRuntimeThreads;
 }
 
 } // namespace
