@@ -10,6 +10,8 @@
 #include "monitor/Presence.h"
 #include "monitor/frmEdit.h"
 #include "remote/RemoteSettings.h"
+#include "tests/app/ShellFakes.h"
+#include "tests/remote/RemoteValues.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
@@ -27,60 +29,6 @@
 #include <functional>
 #include <string>
 #include <vector>
-
-struct TBalloonShown {
-    QString title;
-    QString text;
-    TBalloonFlags flags;
-    int timeoutMs;
-    bool clickable; // the tray had a balloon-click handler when it was shown
-};
-
-class TRecordingTray : public ITrayBackend {
-public:
-    void SetVisible(bool visible) override { this->visible = visible; }
-    void SetHint(const QString& hint) override { this->hint = hint; }
-    void SetIcon(const QIcon&) override {}
-    void SetMenu(QMenu* menu) override { this->menu = menu; }
-    void ShowBalloon(const QString& title, const QString& text, TBalloonFlags flags,
-                     int timeoutMs) override {
-        balloons.push_back({title, text, flags, timeoutMs, clickableProbe && clickableProbe()});
-    }
-
-    bool visible = false;
-    QString hint;
-    QMenu* menu = nullptr;
-    std::vector<TBalloonShown> balloons;
-    std::function<bool()> clickableProbe;
-};
-
-struct TBoxShown {
-    TMessageKind kind;
-    QString text;
-};
-
-class TScriptedBoxes : public IMessageBoxes {
-public:
-    int Show(TMessageKind kind, const QString&, const QString& text, bool) override {
-        shown.push_back({kind, text});
-        if (answers.empty())
-            return IDNO;
-        const int answer = answers.front();
-        answers.pop_front();
-        return answer;
-    }
-    std::vector<TBoxShown> shown;
-    std::deque<int> answers;
-};
-
-class TRecordingLauncher : public IShellLauncher {
-public:
-    bool Open(const QString& target, QString&) override {
-        opened.push_back(target);
-        return true;
-    }
-    std::vector<QString> opened;
-};
 
 // Detection-service replies ("four hex digits") for the codes the tests use.
 inline std::u16string ServiceReply(TBuddyStatus code) {
@@ -104,16 +52,8 @@ public:
         for (const char* host : {"ZENTRILO_SITE", "ZENTRILO_SITE_RO", "ZENTRILO_DETECT_HOST",
                                  "ZENTRILO_INDICATOR_HOST"})
             qunsetenv(host);
-        UseEnglish = true;
-        BuddyLimit = 5;
-        SiteScan = true;
-        ProgramActive = true;
-        LastVersion.clear();
-        LastReleaseDate = ZeroDate();
-        WhatsNew.clear();
+        ResetRemoteValues();
         QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-        InstallMessageBoxes(&boxes);
-        InstallShellLauncher(&launcher);
         InstallFetcher();
     }
 
@@ -133,19 +73,15 @@ public:
     void TearDown() override {
         window.reset();
         SetPresenceFetcher({});
-        InstallMessageBoxes(nullptr);
-        InstallShellLauncher(nullptr);
         delete Options;
         Options = nullptr;
-        UseEnglish = true;
-        BuddyLimit = 5;
-        ProgramActive = true;
+        ResetRemoteValues();
         QLocale::setDefault(QLocale::c());
     }
 
     // Creates the window as the program does: construction, start-up, dialog, language.
     void Start() {
-        auto backend = std::make_unique<TRecordingTray>();
+        auto backend = std::make_unique<TRecordingTrayBackend>();
         tray = backend.get();
         window = std::make_unique<TzentriloMF>(std::move(backend));
         tray->clickableProbe = [this] { return bool(window->TrayIcon().OnBalloonClick); };
@@ -197,18 +133,18 @@ public:
 
     std::vector<QString> BoxTexts() const {
         std::vector<QString> texts;
-        for (const TBoxShown& box : boxes.shown)
+        for (const TShownBox& box : boxes.shown)
             texts.push_back(box.text);
         return texts;
     }
 
     QTemporaryDir configDir;
-    TScriptedBoxes boxes;
-    TRecordingLauncher launcher;
+    TFakeMessageBoxes boxes;
+    TFakeShellLauncher launcher;
     std::vector<std::string> urls;
     int firstAnswer = bsOffline;  // reply to invisiblescan=0; negative: the fetch fails
     int secondAnswer = bsOffline; // reply to invisiblescan=1
-    TRecordingTray* tray = nullptr;
+    TRecordingTrayBackend* tray = nullptr;
     std::unique_ptr<TzentriloMF> window;
     TEditForm* editForm = nullptr; // owned by the window
     std::deque<std::function<int(TEditForm&)>> dialogScript;

@@ -170,7 +170,7 @@ TEST_F(MainWindowLanguageTest, RunTimeTextsInBothLanguages) {
         return t.boxes.shown.empty() ? QString() : t.boxes.shown.back().text;
     };
     const auto lastBalloon = [](MainWindowLanguageTest& t, bool title) {
-        const TBalloonShown& b = t.tray->balloons.back();
+        const TShownBalloon& b = t.tray->balloons.back();
         return title ? b.title : b.text;
     };
     const std::vector<Text> texts = {

@@ -46,7 +46,7 @@ TEST_F(MainWindowTest, StillRunningBalloonOnEveryHideByClosing) {
         EXPECT_FALSE(window->close());
     }
     ASSERT_EQ(tray->balloons.size(), 3u);
-    for (const TBalloonShown& balloon : tray->balloons) {
+    for (const TShownBalloon& balloon : tray->balloons) {
         EXPECT_EQ(balloon.title, QStringLiteral("Zentrilo is still running"));
         EXPECT_EQ(balloon.timeoutMs, 1000);
         EXPECT_EQ(balloon.flags, bfInfo);

@@ -28,28 +28,6 @@ private:
 
 } // namespace
 
-void TRecordingTrayBackend::ShowBalloon(const QString& title, const QString& text,
-                                        TBalloonFlags flags, int timeoutMs) {
-    balloons.push_back({title, text, flags, timeoutMs, category_});
-    category_.clear();
-}
-
-int TFakeMessageBoxes::Show(TMessageKind kind, const QString& caption, const QString& text, bool) {
-    shown.push_back({kind, caption, text});
-    if (answers.empty())
-        return IDNO;
-    const int answer = answers.front();
-    answers.pop_front();
-    return answer;
-}
-
-bool TFakeShellLauncher::Open(const QString& target, QString& reason) {
-    opened.push_back(target);
-    if (!succeed)
-        reason = QStringLiteral("no handler");
-    return succeed;
-}
-
 TFakeFetcher::TFakeFetcher() {
     SetPresenceFetcher([this](const std::string& url, std::u16string& text) {
         urls.push_back(url);

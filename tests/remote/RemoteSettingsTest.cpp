@@ -3,6 +3,7 @@
 #include "app/Language.h"
 #include "net/Hosts.h"
 #include "remote/ProfileReader.h"
+#include "tests/remote/RemoteValues.h"
 #include "tests/support/LoopbackServer.h"
 
 #include <QFileInfo>
@@ -16,15 +17,9 @@ namespace {
 
 const QDate kOwnDate(2010, 3, 10);
 
-void ResetRemoteValues() {
-    BuddyLimit = 5;
-    SiteScan = true;
-    ProgramActive = true;
-    LastVersion.clear();
-    LastReleaseDate = ZeroDate();
-    WhatsNew.clear();
+void ResetValues() {
+    ResetRemoteValues();
     OwnReleaseDate = kOwnDate;
-    UseEnglish = true;
 }
 
 // What a fetched file leaves in the variables; starts as "every key absent".
@@ -49,7 +44,7 @@ QByteArray Settings(const QByteArray& lines) {
 
 class RemoteSettingsApply : public testing::TestWithParam<ApplyCase> {
 protected:
-    void SetUp() override { ResetRemoteValues(); }
+    void SetUp() override { ResetValues(); }
 };
 
 TEST_P(RemoteSettingsApply, SetsEveryVariable) {
@@ -172,7 +167,7 @@ TEST(RemoteSettingsEncoding, Utf16WithEitherByteOrderMark) {
     const QString text =
         QString::fromUtf8("[Settings]\r\nbuddylimit=11\r\nwhatsnew=Nou: ş\\nţ\r\n");
     for (const auto encoding : {QStringConverter::Utf16LE, QStringConverter::Utf16BE}) {
-        ResetRemoteValues();
+        ResetValues();
         const QByteArray bytes = Utf16File(encoding, text);
         ASSERT_TRUE(bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF"));
         ApplyRemoteSettings(bytes);
@@ -182,7 +177,7 @@ TEST(RemoteSettingsEncoding, Utf16WithEitherByteOrderMark) {
 }
 
 TEST(RemoteSettingsSequence, AbsentKeyResetsToItsDefault) {
-    ResetRemoteValues();
+    ResetValues();
     ApplyRemoteSettings(Settings("buddylimit=20\nsitescan=0\nlastversion=0.9\nwhatsnew=x"));
     EXPECT_EQ(BuddyLimit, 20);
     ApplyRemoteSettings(Settings("active=1"));
@@ -267,7 +262,7 @@ TEST(ExecutableDateTest, IsTheLocalDateOfTheRunningFile) {
 
 class RemoteFetch : public testing::Test {
 protected:
-    void SetUp() override { ResetRemoteValues(); }
+    void SetUp() override { ResetValues(); }
     void TearDown() override { qunsetenv("ZENTRILO_SITE"); }
     static void UseSite(const std::string& host) { qputenv("ZENTRILO_SITE", host.c_str()); }
 };

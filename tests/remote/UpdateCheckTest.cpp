@@ -4,6 +4,7 @@
 #include "app/uDialogs.h"
 #include "app/uOptions.h"
 #include "remote/RemoteSettings.h"
+#include "tests/app/ShellFakes.h"
 
 #include <QLocale>
 #include <QTemporaryDir>
@@ -15,31 +16,6 @@
 
 namespace {
 
-struct ShownBox {
-    TMessageKind kind;
-    QString text;
-    bool defaultYes;
-};
-
-class ScriptedBoxes : public IMessageBoxes {
-public:
-    int Show(TMessageKind kind, const QString&, const QString& text, bool defaultYes) override {
-        shown.push_back({kind, text, defaultYes});
-        return answer;
-    }
-    int answer = IDNO;
-    std::vector<ShownBox> shown;
-};
-
-class RecordingLauncher : public IShellLauncher {
-public:
-    bool Open(const QString& target, QString&) override {
-        opened.push_back(target);
-        return true;
-    }
-    std::vector<QString> opened;
-};
-
 const QDate kOwnDate(2010, 3, 10);
 
 class UpdateCheck : public testing::Test {
@@ -49,16 +25,12 @@ protected:
         qputenv("XDG_CONFIG_HOME", home_.path().toUtf8());
         qputenv("ZENTRILO_SITE", "site.example");
         qputenv("ZENTRILO_SITE_RO", "site.example.ro");
-        InstallMessageBoxes(&boxes_);
-        InstallShellLauncher(&launcher_);
         UseEnglish = true;
         OwnReleaseDate = kOwnDate;
         Announce(QStringLiteral("0.6.0"), QDate(2010, 4, 1), QString());
         Restart();
     }
     void TearDown() override {
-        InstallMessageBoxes(nullptr);
-        InstallShellLauncher(nullptr);
         Options = nullptr;
         qunsetenv("XDG_CONFIG_HOME");
         qunsetenv("ZENTRILO_SITE");
@@ -82,14 +54,14 @@ protected:
     void ExitNormally() { Options->SaveToRegistry(ProgramKey()); }
     size_t Prompts() const {
         size_t count = 0;
-        for (const ShownBox& box : boxes_.shown)
+        for (const TShownBox& box : boxes_.shown)
             count += box.kind == TMessageKind::Question ? 1 : 0;
         return count;
     }
 
     QTemporaryDir home_;
-    ScriptedBoxes boxes_;
-    RecordingLauncher launcher_;
+    TFakeMessageBoxes boxes_;
+    TFakeShellLauncher launcher_;
     std::unique_ptr<TOptions> store_;
 };
 
@@ -171,11 +143,11 @@ TEST_F(UpdateCheck, QuestionWithAndWithoutReleaseNotes) {
 }
 
 TEST_F(UpdateCheck, YesOpensTheDownloadPageOfTheLanguage) {
-    boxes_.answer = IDYES;
+    boxes_.otherwise = IDYES;
     CheckForNewVersion(true);
     UseEnglish = false;
     CheckForNewVersion(true);
-    boxes_.answer = IDNO;
+    boxes_.otherwise = IDNO;
     CheckForNewVersion(true);
     EXPECT_EQ(launcher_.opened,
               (std::vector<QString>{QStringLiteral("http://site.example/zentrilo/?ver=0.5.4"),

@@ -1,0 +1,93 @@
+#pragma once
+// Recording fakes of the shell's seams: message boxes, shell launcher and tray backend. The
+// boxes and the launcher install themselves for their lifetime.
+
+#include "app/TrayIcon.h"
+#include "app/uDialogs.h"
+
+#include <QString>
+
+#include <deque>
+#include <functional>
+#include <vector>
+
+struct TShownBox {
+    TMessageKind kind;
+    QString caption;
+    QString text;
+    bool defaultYes;
+};
+
+// Records every box; question boxes answer from `answers`, then with `otherwise`.
+class TFakeMessageBoxes : public IMessageBoxes {
+public:
+    TFakeMessageBoxes() { InstallMessageBoxes(this); }
+    ~TFakeMessageBoxes() override { InstallMessageBoxes(nullptr); }
+    TFakeMessageBoxes(const TFakeMessageBoxes&) = delete;
+    TFakeMessageBoxes& operator=(const TFakeMessageBoxes&) = delete;
+
+    int Show(TMessageKind kind, const QString& caption, const QString& text,
+             bool defaultYes) override {
+        shown.push_back({kind, caption, text, defaultYes});
+        if (answers.empty())
+            return otherwise;
+        const int answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+
+    std::vector<TShownBox> shown;
+    std::deque<int> answers;
+    int otherwise = IDNO;
+};
+
+class TFakeShellLauncher : public IShellLauncher {
+public:
+    TFakeShellLauncher() { InstallShellLauncher(this); }
+    ~TFakeShellLauncher() override { InstallShellLauncher(nullptr); }
+    TFakeShellLauncher(const TFakeShellLauncher&) = delete;
+    TFakeShellLauncher& operator=(const TFakeShellLauncher&) = delete;
+
+    bool Open(const QString& target, QString& reason) override {
+        opened.push_back(target);
+        if (!succeed)
+            reason = QStringLiteral("no handler");
+        return succeed;
+    }
+
+    std::vector<QString> opened;
+    bool succeed = true;
+};
+
+struct TShownBalloon {
+    QString title;
+    QString text;
+    TBalloonFlags flags;
+    int timeoutMs;
+    QString category;
+    bool clickable; // `clickableProbe` said so when it was shown
+};
+
+class TRecordingTrayBackend : public ITrayBackend {
+public:
+    void SetVisible(bool visible) override { this->visible = visible; }
+    void SetHint(const QString& hint) override { this->hint = hint; }
+    void SetIcon(const QIcon&) override {}
+    void SetMenu(QMenu* menu) override { this->menu = menu; }
+    void ShowBalloon(const QString& title, const QString& text, TBalloonFlags flags,
+                     int timeoutMs) override {
+        balloons.push_back(
+            {title, text, flags, timeoutMs, category_, clickableProbe && clickableProbe()});
+        category_.clear();
+    }
+    void SetBalloonCategory(const QString& category) override { category_ = category; }
+
+    bool visible = false;
+    QString hint;
+    QMenu* menu = nullptr;
+    std::vector<TShownBalloon> balloons;
+    std::function<bool()> clickableProbe;
+
+private:
+    QString category_;
+};

@@ -1,0 +1,15 @@
+#pragma once
+// The process-wide values the remote settings set, back at their start values.
+
+#include "app/Language.h"
+#include "remote/RemoteSettings.h"
+
+inline void ResetRemoteValues() {
+    BuddyLimit = 5;
+    SiteScan = true;
+    ProgramActive = true;
+    LastVersion.clear();
+    LastReleaseDate = ZeroDate();
+    WhatsNew.clear();
+    UseEnglish = true;
+}
