@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Second configurations: the unit tests under AddressSanitizer + UndefinedBehaviorSanitizer
-# (end-to-end cases excluded), then the HTTP and net tests under ThreadSanitizer, which
-# watches the connect helper thread. Any sanitizer report fails the run.
+# Second configurations: the unit and end-to-end tests under AddressSanitizer +
+# UndefinedBehaviorSanitizer, then the HTTP and net tests under ThreadSanitizer, which
+# watches the connect helper thread. Any sanitizer report fails the run (in an end-to-end
+# case the program's exit code, or the leak report at its exit, does).
 # The soak runs fewer fetches there: sanitized fetches are several times slower.
 # Usage: scripts/sanitize.sh [asan|tsan]   (both by default)
 set -euo pipefail
@@ -17,10 +18,14 @@ run_asan() {
         -DCMAKE_CXX_FLAGS="$flags" -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined" \
         >/dev/null
     cmake --build "$asan_build" -j"$jobs"
-    LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp:print_suppressions=0" \
-        ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1 \
-        UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ZENTRILO_SOAK_FETCHES=5000 \
+    local -x LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp:print_suppressions=0"
+    local -x UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+    local asan=detect_leaks=1:abort_on_error=1
+    ASAN_OPTIONS=$asan:strict_string_checks=1 ZENTRILO_SOAK_FETCHES=5000 \
         ctest --test-dir "$asan_build" --output-on-failure --timeout 300 -j"$jobs" -LE e2e
+    # The real program on X: the keyboard library hands strndup a string without its NUL,
+    # which strict string checks would report, though strndup stops at its length.
+    ASAN_OPTIONS=$asan ctest --test-dir "$asan_build" --output-on-failure --timeout 300 -L e2e
 }
 
 run_tsan() {
