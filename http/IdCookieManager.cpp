@@ -1,18 +1,12 @@
 #include "http/IdCookieManager.h"
 
+#include "http/IdAsciiCase.h"
 #include "http/IdHTTPDate.h"
 #include "http/IdHeaderList.h"
 
 #include <algorithm>
-#include <cctype>
 
 namespace {
-
-std::string Lower(std::string text) {
-    for (char& c : text)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return text;
-}
 
 // "name=value" split and trimmed; a missing "=" gives an empty value.
 void SplitPair(const std::string& pair, std::string& name, std::string& value) {
@@ -41,14 +35,14 @@ void TIdCookieManager::AddServerCookie(const std::string& value, const std::stri
     SplitPair(parts[0], cookie.name, cookie.value);
     if (cookie.name.empty())
         return;
-    cookie.domain = Lower(host);
+    cookie.domain = AsciiLower(host);
     bool expired = false;
     for (std::size_t i = 1; i < parts.size(); ++i) {
         std::string name, attribute;
         SplitPair(parts[i], name, attribute);
-        name = Lower(name);
+        name = AsciiLower(name);
         if (name == "domain" && !attribute.empty()) {
-            std::string domain = Lower(attribute);
+            std::string domain = AsciiLower(attribute);
             if (domain.front() == '.')
                 domain.erase(0, 1);
             cookie.domain = domain;
@@ -65,7 +59,7 @@ void TIdCookieManager::AddServerCookie(const std::string& value, const std::stri
         }
     }
     // A server may only set cookies for itself or a domain it belongs to.
-    if (!DomainMatches(cookie, Lower(host)))
+    if (!DomainMatches(cookie, AsciiLower(host)))
         return;
     Replace(cookie, expired);
 }
@@ -88,7 +82,7 @@ bool TIdCookieManager::DomainMatches(const Cookie& cookie, const std::string& ho
 }
 
 std::string TIdCookieManager::CookieHeader(const TIdURI& url) const {
-    const std::string host = Lower(url.Host);
+    const std::string host = AsciiLower(url.Host);
     const std::string path = url.Path + url.Document;
     const bool secure = SameText(url.Protocol, "https");
     std::string header;

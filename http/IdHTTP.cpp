@@ -1,5 +1,6 @@
 #include "http/IdHTTP.h"
 
+#include "http/IdAsciiCase.h"
 #include "http/IdExceptions.h"
 
 #include <algorithm>

@@ -1,6 +1,6 @@
 #include "http/IdHTTPDate.h"
 
-#include "http/IdURI.h"
+#include "http/IdAsciiCase.h"
 
 #include <chrono>
 #include <cmath>

@@ -1,22 +1,15 @@
 #include "http/IdHTTPResponse.h"
 
+#include "http/IdAsciiCase.h"
 #include "http/IdExceptions.h"
 #include "http/IdHTTP.h"
 #include "http/IdHTTPDate.h"
-#include "http/IdURI.h"
 
 #include <algorithm>
-#include <cctype>
 #include <charconv>
 #include <limits>
 
 namespace {
-
-std::string Upper(std::string text) {
-    for (char& c : text)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return text;
-}
 
 // The whole text as a decimal number of type T, or `fallback`.
 template <typename T> T NumberOr(const std::string& text, T fallback) {
@@ -108,7 +101,7 @@ double ExpiresValue(const std::string& value) {
 } // namespace
 
 TTextEncoding CharsetEncoding(const std::string& contentType) {
-    const auto at = Upper(contentType).find("CHARSET");
+    const auto at = AsciiUpper(contentType).find("CHARSET");
     if (at == std::string::npos)
         return te8Bit;
     std::string rest = TrimText(contentType.substr(at + 7));
@@ -177,10 +170,8 @@ void TIdHTTPResponse::ProcessHeaders() {
 void TIdHTTPResponse::ReadBody(int waitMs) {
     if (BodyStream == nullptr)
         return;
-    std::string encoding = HeaderLines.Value("Transfer-Encoding");
-    std::transform(encoding.begin(), encoding.end(), encoding.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    const bool chunked = encoding.find("chunked") != std::string::npos;
+    const bool chunked =
+        AsciiLower(HeaderLines.Value("Transfer-Encoding")).find("chunked") != std::string::npos;
     TLimitedStream capped(*BodyStream,
                           http_.MaxBodySize > 0 ? http_.MaxBodySize
                                                 : std::numeric_limits<std::int64_t>::max(),

@@ -1,6 +1,6 @@
 #include "http/IdHeaderList.h"
 
-#include "http/IdURI.h"
+#include "http/IdAsciiCase.h"
 
 namespace {
 

@@ -2,9 +2,9 @@
 // platform's own file (IdStackPosix.cpp).
 #include "http/IdStack.h"
 
+#include "http/IdAsciiCase.h"
 #include "http/IdExceptions.h"
 
-#include <cctype>
 #include <utility>
 
 namespace {
@@ -51,16 +51,6 @@ constexpr std::pair<int, const char*> kSocketErrorTexts[] = {
     {11001, "Host not found."},
 };
 
-bool IsLocalhost(const std::string& host) {
-    static const std::string kName = "LOCALHOST";
-    if (host.size() != kName.size())
-        return false;
-    for (std::size_t i = 0; i < host.size(); ++i)
-        if (std::toupper(static_cast<unsigned char>(host[i])) != kName[i])
-            return false;
-    return true;
-}
-
 } // namespace
 
 TIdStack& TIdStack::Instance() {
@@ -101,7 +91,7 @@ bool TIdStack::IsIPv4Literal(const std::string& text) {
 
 std::string TIdStack::LookupAddress(const std::string& host, TIdIPVersion ipVersion) {
     if (ipVersion == Id_IPv4) {
-        if (IsLocalhost(host))
+        if (SameText(host, "LOCALHOST"))
             return "127.0.0.1";
         if (IsIPv4Literal(host))
             return host;

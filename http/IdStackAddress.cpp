@@ -1,8 +1,8 @@
 #include "http/IdStackAddress.h"
 
+#include "http/IdAsciiCase.h"
 #include "http/IdStack.h"
 
-#include <cctype>
 #include <cstring>
 
 int MakeAddress(sockaddr_storage& address, const std::string& ip, std::uint16_t port,
@@ -47,8 +47,6 @@ bool IsReservedInvalidName(const std::string& host) {
         name.pop_back();
     if (name.size() < 7)
         return false;
-    std::string tail = name.substr(name.size() - 7);
-    for (char& c : tail)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return tail == "invalid" && (name.size() == 7 || name[name.size() - 8] == '.');
+    return SameText(name.substr(name.size() - 7), "invalid") &&
+           (name.size() == 7 || name[name.size() - 8] == '.');
 }

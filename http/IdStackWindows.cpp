@@ -9,7 +9,6 @@
 #include <ws2tcpip.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cstring>
 #include <memory>
 

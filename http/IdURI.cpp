@@ -1,16 +1,9 @@
 #include "http/IdURI.h"
 
+#include "http/IdAsciiCase.h"
 #include "http/IdExceptions.h"
 
 #include <algorithm>
-#include <cctype>
-
-bool SameText(const std::string& a, const std::string& b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::toupper(static_cast<unsigned char>(x)) ==
-                      std::toupper(static_cast<unsigned char>(y));
-           });
-}
 
 namespace {
 

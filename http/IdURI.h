@@ -34,6 +34,3 @@ private:
     void SplitParams(std::string& rest);
     void SplitAuthority(std::string authority);
 };
-
-// ASCII case-insensitive comparison, as every scheme and header name needs.
-bool SameText(const std::string& a, const std::string& b);
