@@ -126,12 +126,14 @@ int TIdHTTPResponse::StatusCode() const {
 void TIdHTTPResponse::ReadResponseHeaders() {
     HeaderLines.Clear();
     TIdIOHandlerStack& io = *http_.IOHandler();
-    const int limit = http_.HeaderLineLimit;
+    const auto limit = static_cast<std::size_t>(std::max(http_.HeaderLineLimit, 0));
     try {
-        for (std::string line = io.ReadLine(); !line.empty(); line = io.ReadLine()) {
+        // The line read when the limit is reached is dropped: with exactly `limit` lines that
+        // is the blank line ending the head, which must not be left for the body.
+        std::string line = io.ReadLine();
+        while (!line.empty() && (limit == 0 || HeaderLines.Count() < limit)) {
             HeaderLines.Add(line);
-            if (limit > 0 && HeaderLines.Count() >= static_cast<std::size_t>(limit))
-                break;
+            line = io.ReadLine();
         }
     } catch (const EIdConnClosedGracefully&) {
         http_.CloseConnection();
