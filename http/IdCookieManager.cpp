@@ -33,7 +33,7 @@ void TIdCookieManager::AddServerCookie(const std::string& value, const std::stri
     const std::vector<std::string> parts = SplitAttributes(value);
     Cookie cookie;
     SplitPair(parts[0], cookie.name, cookie.value);
-    if (cookie.name.empty())
+    if (cookie.name.empty() || cookie.name.size() + cookie.value.size() > kMaxCookieBytes)
         return;
     cookie.domain = AsciiLower(host);
     bool expired = false;
@@ -68,8 +68,11 @@ void TIdCookieManager::Replace(const Cookie& cookie, bool expired) {
     std::erase_if(cookies_, [&](const Cookie& c) {
         return c.name == cookie.name && c.domain == cookie.domain && c.path == cookie.path;
     });
-    if (!expired)
-        cookies_.push_back(cookie);
+    if (expired)
+        return;
+    if (cookies_.size() == kMaxCookies)
+        cookies_.erase(cookies_.begin());
+    cookies_.push_back(cookie);
 }
 
 bool TIdCookieManager::DomainMatches(const Cookie& cookie, const std::string& host) {

@@ -9,6 +9,12 @@
 
 class TIdCookieManager {
 public:
+    // What one client keeps at most, so that a server (or a stream of interim replies) cannot
+    // grow the store without end: the oldest cookie makes room for a new one, and a cookie
+    // whose name and value are larger together is refused.
+    static constexpr std::size_t kMaxCookies = 50;
+    static constexpr std::size_t kMaxCookieBytes = 4096;
+
     // One "Set-cookie" or "Set-cookie2" value received from `host`.
     void AddServerCookie(const std::string& value, const std::string& host);
     // "name=value; ..." of every cookie that matches the URL; empty when none does.

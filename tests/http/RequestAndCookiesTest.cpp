@@ -31,6 +31,30 @@ TEST(Cookies, MatchingByDomainPathAndLifetime) {
         EXPECT_EQ(store.CookieHeader(TIdURI(c.url)), c.header) << c.url;
 }
 
+// A server may send any number of cookies, also in interim replies that keep coming: the store
+// keeps the newest 50 and refuses one above 4 KiB.
+TEST(Cookies, TheStoreIsCapped) {
+    std::string interim;
+    for (int i = 0; i < 200; ++i)
+        interim += "HTTP/1.1 100 Continue\r\nSet-Cookie: c" + std::to_string(i) + "=v\r\n\r\n";
+    const std::string big = "big=" + std::string(4093, 'x');     // 4096 bytes of name and value
+    const std::string tooBig = "huge=" + std::string(4093, 'x'); // one more
+    TLoopbackServer server(
+        {{step::ReadRequest(),
+          step::Send(interim +
+                     HttpReply("200 OK", "ok",
+                               "Set-Cookie: " + big + "\r\nSet-Cookie: " + tooBig + "\r\n")),
+          step::Close()}});
+    TIdHTTP http;
+    EXPECT_EQ(http.GetAsText(server.Url()), u"ok");
+    ASSERT_NE(http.CookieManager(), nullptr);
+    EXPECT_EQ(http.CookieManager()->Count(), TIdCookieManager::kMaxCookies);
+    const std::string header = http.CookieManager()->CookieHeader(TIdURI(server.Url()));
+    EXPECT_EQ(header.substr(0, header.find(';')), "c151=v") << "the oldest made room";
+    EXPECT_EQ(header.substr(header.rfind("; ") + 2, 4), "big=") << "the newest is kept whole";
+    EXPECT_EQ(header.find("huge="), std::string::npos) << "a cookie above 4 KiB is refused";
+}
+
 TEST(Request, HeadWithOptionalFieldsInTheirOrder) {
     TLoopbackServer server(
         {{step::ReadRequest(), step::Send(HttpReply("200 OK", "x")), step::Close()}});
