@@ -45,9 +45,13 @@ class EIdNotASocket : public EIdSocketError {
         using Base::Base;                                                                          \
     };
 
+// The client gave up on a reply before its end (a time-out, the bound on the exchange, a cancel,
+// the body cap): what came of it is not the reply, and the connection is at an unknown place.
+ZENTRILO_ID_ERROR(EIdCutShort, EIdException)
+
 ZENTRILO_ID_FIXED_ERROR(EIdConnectTimeout, EIdException, "Connect timed out.")
 ZENTRILO_ID_ERROR(EIdConnectException, EIdException)
-ZENTRILO_ID_FIXED_ERROR(EIdReadTimeout, EIdException, "Read timed out.")
+ZENTRILO_ID_FIXED_ERROR(EIdReadTimeout, EIdCutShort, "Read timed out.")
 ZENTRILO_ID_FIXED_ERROR(EIdReadLnMaxLineLengthExceeded, EIdException, "Max line length exceeded.")
 ZENTRILO_ID_FIXED_ERROR(EIdNotConnected, EIdException, "Not Connected")
 ZENTRILO_ID_FIXED_ERROR(EIdClosedSocket, EIdException, "Disconnected.")
@@ -76,7 +80,11 @@ ZENTRILO_ID_FIXED_ERROR(EIdInvalidRequestTarget, EIdException,
 // A chunk size that is negative or does not fit 64 bits cannot be framed safely.
 ZENTRILO_ID_FIXED_ERROR(EIdInvalidChunkSize, EIdException, "Invalid chunk size.")
 // The caller's cap on body bytes was reached.
-ZENTRILO_ID_FIXED_ERROR(EIdBodyTooLarge, EIdException, "Body size limit exceeded.")
+ZENTRILO_ID_FIXED_ERROR(EIdBodyTooLarge, EIdCutShort, "Body size limit exceeded.")
+// The bound on the whole exchange passed (TIdDeadline).
+ZENTRILO_ID_FIXED_ERROR(EIdDeadlineExceeded, EIdCutShort, "Request timed out.")
+// Another thread abandoned the exchange (TIdDeadline::Cancel).
+ZENTRILO_ID_FIXED_ERROR(EIdCancelled, EIdCutShort, "Request cancelled.")
 ZENTRILO_ID_ERROR(EIdReplyError, EIdException)
 ZENTRILO_ID_ERROR(EIdReplyRFCError, EIdReplyError)
 

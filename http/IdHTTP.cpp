@@ -72,7 +72,6 @@ void TIdCustomHTTP::ExecuteRequest(const std::string& method, const std::string&
     request_.RequestMethod = method;
     request_.SourceStream = nullptr;
     reply_.BodyStream = body;
-    SetRequestDeadline();
     try {
         for (;;) {
             ExchangeOnce();
@@ -88,19 +87,15 @@ void TIdCustomHTTP::ExecuteRequest(const std::string& method, const std::string&
                 request_.RequestURL = url;
             }
         }
+    } catch (const EIdCutShort&) {
+        // The next request on this connection would read the rest of this reply.
+        CloseConnection();
+        throw;
     } catch (...) {
         EndRequest();
         throw;
     }
     EndRequest();
-}
-
-void TIdCustomHTTP::SetRequestDeadline() {
-    Deadline = MaxRequestMs > 0
-                   ? std::chrono::steady_clock::now() + std::chrono::milliseconds(MaxRequestMs)
-                   : std::chrono::steady_clock::time_point{};
-    if (IOHandler())
-        IOHandler()->Deadline = Deadline; // a kept connection is not set up again
 }
 
 void TIdCustomHTTP::ExchangeOnce() {
@@ -123,7 +118,7 @@ void TIdCustomHTTP::ExchangeOnce() {
 
 void TIdCustomHTTP::ReadStatusAndHeaders() {
     do {
-        reply_.StatusLine = IOHandler()->ReadLine();
+        reply_.StatusLine = reply_.ReadLine();
         reply_.ReadResponseHeaders();
         StoreCookies();
     } while (reply_.StatusCode() == 100);

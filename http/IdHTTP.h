@@ -44,8 +44,6 @@ public:
     TIdProxyConnectionInfo ProxyParams;
     // Most body bytes taken from one response; 0 takes any amount.
     std::int64_t MaxBodySize = 0;
-    // Longest time one request may take from start to end, in ms; 0 sets no bound.
-    int MaxRequestMs = 0;
     TIdRedirectEvent OnRedirect;
 
     std::u16string GetAsText(const std::string& url, const std::vector<std::int16_t>& ignore = {});
@@ -64,7 +62,6 @@ public:
 private:
     void ExecuteRequest(const std::string& method, const std::string& url, TStream* body,
                         const std::vector<std::int16_t>& ignore);
-    void SetRequestDeadline();
     void ExchangeOnce();
     void ReadStatusAndHeaders();
     void EndRequest();

@@ -123,6 +123,14 @@ int TIdHTTPResponse::StatusCode() const {
     return NumberOr<int>(rest.substr(0, rest.find(' ')), -1);
 }
 
+std::string TIdHTTPResponse::ReadLine() {
+    TIdIOHandlerStack& io = *http_.IOHandler();
+    std::string line = io.ReadLine();
+    if (io.ReadLnTimedOut())
+        throw EIdReadTimeout();
+    return line;
+}
+
 void TIdHTTPResponse::ReadResponseHeaders() {
     HeaderLines.Clear();
     TIdIOHandlerStack& io = *http_.IOHandler();
@@ -130,10 +138,10 @@ void TIdHTTPResponse::ReadResponseHeaders() {
     try {
         // The line read when the limit is reached is dropped: with exactly `limit` lines that
         // is the blank line ending the head, which must not be left for the body.
-        std::string line = io.ReadLine();
+        std::string line = ReadLine();
         while (!line.empty() && (limit == 0 || HeaderLines.Count() < limit)) {
             HeaderLines.Add(line);
-            line = io.ReadLine();
+            line = ReadLine();
         }
     } catch (const EIdConnClosedGracefully&) {
         http_.CloseConnection();
@@ -187,11 +195,11 @@ void TIdHTTPResponse::ReadBody(int waitMs) {
 void TIdHTTPResponse::ReadChunked(TStream& stream) {
     http_.DoStatus(hsStatusText, "Chunk Started");
     TIdIOHandlerStack& io = *http_.IOHandler();
-    for (std::int64_t size = ChunkSize(io.ReadLine()); size > 0; size = ChunkSize(io.ReadLine())) {
+    for (std::int64_t size = ChunkSize(ReadLine()); size > 0; size = ChunkSize(ReadLine())) {
         io.ReadToStream(stream, size, false);
-        io.ReadLine();
+        ReadLine();
     }
-    io.ReadLine();
+    ReadLine();
 }
 
 bool TIdHTTPResponse::WaitForBody(int waitMs) {

@@ -47,6 +47,9 @@ public:
 
     // The number after the first space of StatusLine; -1 when there is none.
     int StatusCode() const;
+    // One line of the reply. A read time-out ends the exchange at once (EIdReadTimeout): read
+    // as an empty line it would pass for the end of the head and cost a time-out more.
+    std::string ReadLine();
     void ReadResponseHeaders();
     // Fills the parsed fields from HeaderLines.
     void ProcessHeaders();

@@ -46,8 +46,9 @@ void TIdIOHandlerStack::ConnectSocket() {
     socket_->PeerPort = Port;
     socket_->IPVersion = IPVersion;
     Status(hsConnecting, socket_->PeerIP);
-    if (ConnectTimeout != 0)
-        ConnectWithTimeout(ConnectTimeout);
+    // Under a deadline even a connect without a time-out of its own must be abandonable.
+    if (ConnectTimeout != 0 || Deadline)
+        ConnectWithTimeout(ConnectTimeout != 0 ? ConnectTimeout : -1);
     else
         socket_->Connect();
     socket_->UpdateBindings();
@@ -74,23 +75,30 @@ std::string TIdIOHandlerStack::ResolvePeer() {
             return canonical;
     }
     Status(hsResolving, Host);
-    return TIdStack::Instance().LookupAddress(Host, IPVersion);
+    return TIdStack::Instance().LookupAddress(Host, IPVersion, Deadline);
 }
 
 void TIdIOHandlerStack::ConnectWithTimeout(int timeoutMs) {
     TIdConnectThread thread(*socket_);
-    if (!thread.WaitFor(timeoutMs)) {
-        // Closing the socket ends the pending connect; the thread never outlives this call.
-        socket_->CloseSocket();
-        thread.Join();
+    bool ended = false;
+    try {
+        ended = IdWait(Deadline, timeoutMs, [&](int ms) { return thread.WaitFor(ms); });
+    } catch (...) {
+        AbandonConnect(thread);
+        throw;
+    }
+    if (!ended) {
+        AbandonConnect(thread);
         throw EIdConnectTimeout();
     }
     thread.Join();
-    if (!thread.Failed())
-        return;
-    if (thread.FailureCode() != 0)
-        throw EIdSocketError(thread.FailureCode(), thread.FailureMessage());
-    throw EIdConnectException(thread.FailureMessage());
+    thread.RaiseFailure();
+}
+
+void TIdIOHandlerStack::AbandonConnect(TIdConnectThread& thread) {
+    // The thread never outlives the call.
+    socket_->CloseSocket();
+    thread.Join();
 }
 
 void TIdIOHandlerStack::Close() {
@@ -128,7 +136,13 @@ void TIdIOHandlerStack::CheckDisconnect(bool raise, bool ignoreBuffer) {
 bool TIdIOHandlerStack::WaitReadable(int timeoutMs) {
     if (!socket_ || !socket_->HandleAllocated())
         throw EIdConnClosedGracefully();
-    return socket_->Readable(timeoutMs);
+    return IdWait(Deadline, timeoutMs, [this](int ms) { return socket_->Readable(ms); });
+}
+
+void TIdIOHandlerStack::WaitWritable() {
+    // Without a deadline the send itself blocks, as it always did: no extra call per send.
+    if (Deadline)
+        IdWait(Deadline, -1, [this](int ms) { return socket_->Writable(ms); });
 }
 
 int TIdIOHandlerStack::ReceiveIntoBuffer(bool raiseIfDisconnected) {
@@ -153,15 +167,6 @@ int TIdIOHandlerStack::FillInputBuffer(bool raiseIfDisconnected, int timeoutMs,
                                        bool raiseOnTimeout) {
     if (timeoutMs == -1)
         timeoutMs = ReadTimeout > 0 ? ReadTimeout : -1;
-    const bool bounded = Deadline != Clock::time_point{};
-    if (bounded) {
-        // A peer that never falls silent must still not hold the caller past the deadline.
-        const auto left =
-            std::chrono::duration_cast<std::chrono::milliseconds>(Deadline - Clock::now()).count();
-        if (left <= 0)
-            throw EIdReadTimeout();
-        timeoutMs = timeoutMs < 0 ? static_cast<int>(left) : std::min<long long>(timeoutMs, left);
-    }
     CheckDisconnect(raiseIfDisconnected, false);
     if (!socket_ || !socket_->HandleAllocated()) {
         if (raiseIfDisconnected)
@@ -170,7 +175,7 @@ int TIdIOHandlerStack::FillInputBuffer(bool raiseIfDisconnected, int timeoutMs,
     }
     for (;;) {
         if (!WaitReadable(timeoutMs)) {
-            if (raiseOnTimeout || (bounded && Clock::now() >= Deadline))
+            if (raiseOnTimeout)
                 throw EIdReadTimeout();
             return -1;
         }
@@ -332,6 +337,7 @@ void TIdIOHandlerStack::CancelWriteBuffer() {
 void TIdIOHandlerStack::SendAll(const std::uint8_t* data, std::size_t count) {
     CheckDisconnect(true, true);
     while (count > 0) {
+        WaitWritable();
         const std::size_t sent = socket_->Send(data, count);
         if (sent == 0)
             closedGracefully_ = true;

@@ -3,14 +3,16 @@
 // optional write buffer that gathers a whole request head into one send loop.
 
 #include "http/IdBuffer.h"
+#include "http/IdDeadline.h"
 #include "http/IdSocketHandle.h"
 #include "http/IdStatus.h"
 #include "http/IdStream.h"
 
-#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
+
+class TIdConnectThread;
 
 enum TIdMaxLineAction { maException, maSplit };
 enum TIdReuseSocket { rsOSDependent, rsTrue, rsFalse };
@@ -28,8 +30,8 @@ public:
     TIdReuseSocket ReuseSocket = rsOSDependent;
     int ConnectTimeout = 0;
     int ReadTimeout = -1;
-    // When the whole exchange must be over; the epoch (the default) sets no bound.
-    std::chrono::steady_clock::time_point Deadline{};
+    // The bound and cancel flag every wait of this handler obeys; none by default. Not owned.
+    const TIdDeadline* Deadline = nullptr;
 
     int MaxLineLength = 16384;
     TIdMaxLineAction MaxLineAction = maException;
@@ -74,7 +76,11 @@ private:
     void BindSocket();
     std::string ResolvePeer();
     void ConnectWithTimeout(int timeoutMs);
+    // Closes the socket, which ends a pending connect, and waits for the connect thread.
+    void AbandonConnect(TIdConnectThread& thread);
+    // Every wait of the handler on its socket, under the deadline; -1: no limit.
     bool WaitReadable(int timeoutMs);
+    void WaitWritable();
     int ReceiveIntoBuffer(bool raiseIfDisconnected);
     // Receives until `count` bytes are buffered; raises when the peer ends first.
     void FillUntil(std::size_t count);

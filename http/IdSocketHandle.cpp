@@ -66,6 +66,10 @@ bool TIdSocketHandle::Readable(int timeoutMs) {
     return TIdStack::Instance().Readable(Handle(), timeoutMs);
 }
 
+bool TIdSocketHandle::Writable(int timeoutMs) {
+    return TIdStack::Instance().Writable(Handle(), timeoutMs);
+}
+
 std::size_t TIdSocketHandle::Receive(std::uint8_t* data, std::size_t count) {
     return TIdStack::Instance().Receive(Handle(), data, count);
 }

@@ -31,6 +31,7 @@ public:
 
     bool HandleAllocated() const { return handle_.load() != kIdInvalidSocket; }
     bool Readable(int timeoutMs);
+    bool Writable(int timeoutMs);
     std::size_t Receive(std::uint8_t* data, std::size_t count);
     std::size_t Send(const std::uint8_t* data, std::size_t count);
 

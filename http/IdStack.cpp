@@ -3,8 +3,11 @@
 #include "http/IdStack.h"
 
 #include "http/IdAsciiCase.h"
+#include "http/IdDeadline.h"
 #include "http/IdExceptions.h"
+#include "http/IdHelperThread.h"
 
+#include <memory>
 #include <utility>
 
 namespace {
@@ -89,7 +92,8 @@ bool TIdStack::IsIPv4Literal(const std::string& text) {
     return true;
 }
 
-std::string TIdStack::LookupAddress(const std::string& host, TIdIPVersion ipVersion) {
+std::string TIdStack::LookupAddress(const std::string& host, TIdIPVersion ipVersion,
+                                    const TIdDeadline* deadline) {
     if (ipVersion == Id_IPv4) {
         if (SameText(host, "LOCALHOST"))
             return "127.0.0.1";
@@ -102,5 +106,23 @@ std::string TIdStack::LookupAddress(const std::string& host, TIdIPVersion ipVers
     } else {
         throw EIdIPVersionUnsupported();
     }
-    return ResolveName(host, ipVersion);
+    return deadline ? ResolveNameWithin(host, ipVersion, *deadline) : ResolveName(host, ipVersion);
+}
+
+std::string TIdStack::ResolveNameWithin(const std::string& host, TIdIPVersion ipVersion,
+                                        const TIdDeadline& deadline) {
+    // The thread may outlive this call, so it owns its copy of the host and of the answer.
+    auto address = std::make_shared<std::string>();
+    TIdHelperThread lookup(
+        [this, address, host, ipVersion] { *address = ResolveName(host, ipVersion); });
+    try {
+        IdWait(&deadline, -1, [&](int ms) { return lookup.WaitFor(ms); });
+    } catch (...) {
+        lookup.Abandon();
+        throw;
+    }
+    lookup.Join();
+    if (const std::exception_ptr failure = lookup.Failure())
+        std::rethrow_exception(failure);
+    return *address;
 }

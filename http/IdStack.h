@@ -12,6 +12,8 @@ constexpr TIdStackSocketHandle kIdInvalidSocket = -1;
 
 enum TIdIPVersion { Id_IPv4, Id_IPv6 };
 
+class TIdDeadline;
+
 class TIdStack {
 public:
     static TIdStack& Instance();
@@ -29,14 +31,18 @@ public:
     void GetPeerName(TIdStackSocketHandle handle, std::string& ip, std::uint16_t& port);
     // timeoutMs -1 waits without limit.
     bool Readable(TIdStackSocketHandle handle, int timeoutMs);
+    bool Writable(TIdStackSocketHandle handle, int timeoutMs);
     // 0 means the peer ended the stream.
     std::size_t Receive(TIdStackSocketHandle handle, std::uint8_t* data, std::size_t count);
     std::size_t Send(TIdStackSocketHandle handle, const std::uint8_t* data, std::size_t count);
     // Shuts down the sending direction (which also ends a pending connect) and closes.
     void Close(TIdStackSocketHandle handle);
 
-    // Address text for a host: literals as they stand, otherwise a name lookup.
-    std::string LookupAddress(const std::string& host, TIdIPVersion ipVersion);
+    // Address text for a host: literals as they stand, otherwise a name lookup. Under a
+    // deadline the lookup runs on a helper thread, which is left to end on its own when the
+    // deadline ends the wait first (a system lookup cannot be interrupted).
+    std::string LookupAddress(const std::string& host, TIdIPVersion ipVersion,
+                              const TIdDeadline* deadline = nullptr);
     static bool IsIPv4Literal(const std::string& text);
     // The canonical form of a valid IPv6 literal, or empty.
     static std::string CanonicalIPv6(const std::string& text);
@@ -52,4 +58,6 @@ private:
     TIdStack() = default;
     // The system's name lookup; the first answer wins.
     std::string ResolveName(const std::string& host, TIdIPVersion ipVersion);
+    std::string ResolveNameWithin(const std::string& host, TIdIPVersion ipVersion,
+                                  const TIdDeadline& deadline);
 };

@@ -53,6 +53,18 @@ int Fd(TIdStackSocketHandle handle) {
     return static_cast<int>(handle);
 }
 
+// Whether the socket is ready for `events` within timeoutMs (-1: no limit).
+bool PollFor(TIdStackSocketHandle handle, short events, int timeoutMs) {
+    pollfd entry{Fd(handle), events, 0};
+    for (;;) {
+        const int result = ::poll(&entry, 1, timeoutMs < 0 ? -1 : timeoutMs);
+        if (result >= 0)
+            return result > 0;
+        if (errno != EINTR)
+            RaiseLastError();
+    }
+}
+
 } // namespace
 
 int TIdStack::TranslateErrno(int error) {
@@ -125,14 +137,11 @@ void TIdStack::GetPeerName(TIdStackSocketHandle handle, std::string& ip, std::ui
 }
 
 bool TIdStack::Readable(TIdStackSocketHandle handle, int timeoutMs) {
-    pollfd entry{Fd(handle), POLLIN, 0};
-    for (;;) {
-        const int result = ::poll(&entry, 1, timeoutMs < 0 ? -1 : timeoutMs);
-        if (result >= 0)
-            return result > 0;
-        if (errno != EINTR)
-            RaiseLastError();
-    }
+    return PollFor(handle, POLLIN, timeoutMs);
+}
+
+bool TIdStack::Writable(TIdStackSocketHandle handle, int timeoutMs) {
+    return PollFor(handle, POLLOUT, timeoutMs);
 }
 
 std::size_t TIdStack::Receive(TIdStackSocketHandle handle, std::uint8_t* data, std::size_t count) {

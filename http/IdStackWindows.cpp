@@ -46,6 +46,21 @@ int PendingError(SOCKET socket) {
     return error != 0 ? error : WSAECONNRESET;
 }
 
+// Whether the socket is ready for `events` within timeoutMs (-1: no limit).
+bool PollFor(TIdStackSocketHandle handle, short events, int timeoutMs) {
+    WSAPOLLFD entry{};
+    entry.fd = Sock(handle);
+    entry.events = events;
+    const int result = ::WSAPoll(&entry, 1, timeoutMs < 0 ? -1 : timeoutMs);
+    if (result == SOCKET_ERROR)
+        RaiseLastError();
+    // A reset reported here may already be gone from the socket (Wine clears it), and the
+    // next receive would then see an ordinary end of stream: report it now.
+    if ((entry.revents & POLLERR) != 0 && (entry.revents & events) == 0)
+        TIdStack::RaiseSocketError(PendingError(Sock(handle)));
+    return result > 0;
+}
+
 // getaddrinfo answers with the library's own numbers, except for memory exhaustion.
 int ResolverCode(int result) {
     return result == EAI_MEMORY ? WSAENOBUFS : result;
@@ -115,17 +130,11 @@ void TIdStack::GetPeerName(TIdStackSocketHandle handle, std::string& ip, std::ui
 }
 
 bool TIdStack::Readable(TIdStackSocketHandle handle, int timeoutMs) {
-    WSAPOLLFD entry{};
-    entry.fd = Sock(handle);
-    entry.events = POLLRDNORM;
-    const int result = ::WSAPoll(&entry, 1, timeoutMs < 0 ? -1 : timeoutMs);
-    if (result == SOCKET_ERROR)
-        RaiseLastError();
-    // A reset reported here may already be gone from the socket (Wine clears it), and the
-    // next receive would then see an ordinary end of stream: report it now.
-    if ((entry.revents & POLLERR) != 0 && (entry.revents & POLLRDNORM) == 0)
-        RaiseSocketError(PendingError(Sock(handle)));
-    return result > 0;
+    return PollFor(handle, POLLRDNORM, timeoutMs);
+}
+
+bool TIdStack::Writable(TIdStackSocketHandle handle, int timeoutMs) {
+    return PollFor(handle, POLLWRNORM, timeoutMs);
 }
 
 std::size_t TIdStack::Receive(TIdStackSocketHandle handle, std::uint8_t* data, std::size_t count) {

@@ -17,7 +17,7 @@ void TIdTCPClientCustom::CopySettings(TIdIOHandlerStack& handler) const {
     handler.Host = Host;
     handler.ConnectTimeout = ConnectTimeout;
     handler.ReadTimeout = ReadTimeout;
-    handler.Deadline = Deadline;
+    handler.Deadline = deadline_;
     handler.BoundIP = BoundIP;
     handler.BoundPort = BoundPort;
     handler.BoundPortMin = BoundPortMin;
@@ -58,6 +58,12 @@ void TIdTCPClientCustom::CloseConnection(bool) {
     if (OnDisconnected)
         OnDisconnected();
     Status(hsDisconnected);
+}
+
+void TIdTCPClientCustom::SetDeadline(const TIdDeadline* deadline) {
+    deadline_ = deadline;
+    if (ioHandler_)
+        ioHandler_->Deadline = deadline;
 }
 
 bool TIdTCPClientCustom::IsConnected() {

@@ -20,8 +20,6 @@ public:
     TIdIPVersion IPVersion = Id_IPv4;
     int ConnectTimeout = 0; // 0: no limit on the calling thread; -1: helper thread, no limit
     int ReadTimeout = -1;   // -1 and 0: no limit
-    // When the current exchange must be over (the epoch: no bound); handed to the handler.
-    std::chrono::steady_clock::time_point Deadline{};
     std::string BoundIP;
     std::uint16_t BoundPort = 0;
     std::uint16_t BoundPortMin = 0;
@@ -34,6 +32,9 @@ public:
     void OpenConnection();
     void CloseConnection(bool notifyPeer = true);
     bool IsConnected();
+    // The bound and cancel flag of the exchanges to come (none: null), also for a connection
+    // already open. Not owned: it must outlive them.
+    void SetDeadline(const TIdDeadline* deadline);
     // The handler, created by the first connect; null before.
     TIdIOHandlerStack* IOHandler() const { return ioHandler_.get(); }
 
@@ -42,4 +43,5 @@ private:
     void Status(TIdStatus status);
 
     std::unique_ptr<TIdIOHandlerStack> ioHandler_;
+    const TIdDeadline* deadline_ = nullptr;
 };

@@ -14,34 +14,62 @@ constexpr int kConnectTimeoutMs = 1000;
 
 enum class TAttempt { Returned, Raised, Abandoned };
 
-TAttempt Attempt(const std::function<void()>& request) {
+// Runs one request; `failure` gets the message of what it raised (empty when it returned).
+TAttempt Attempt(const std::function<void()>& request, std::string& failure) {
+    failure.clear();
     try {
         request();
         return TAttempt::Returned;
-    } catch (const EIdReadTimeout&) {
+    } catch (const EIdCutShort& e) {
+        // Whatever body came is not the reply, even after a 200 status line.
+        failure = e.what();
         return TAttempt::Abandoned;
-    } catch (const EIdBodyTooLarge&) {
-        return TAttempt::Abandoned;
-    } catch (...) {
+    } catch (const std::exception& e) {
+        failure = e.what();
         return TAttempt::Raised;
     }
 }
 
+// A server's status line or a socket message made safe to print on one line: runs of control
+// characters become one space (the socket messages hold a line break), bytes outside ASCII
+// become '?' as in the client's 7-bit text.
+std::string OneLine(const std::string& text) {
+    std::string line;
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F) {
+            if (!line.empty() && line.back() != ' ')
+                line += ' ';
+        } else {
+            line += byte < 0x80 ? c : '?';
+        }
+    }
+    if (!line.empty() && line.back() == ' ')
+        line.pop_back();
+    return line;
+}
+
 // One GET and, after a 301 or 302, one GET of its Location; true for a final status 200.
-bool Fetch(const std::string& url,
+bool Fetch(const std::string& url, const TFetchControl& control,
            const std::function<void(TIdHTTP& http, const std::string& url)>& get) {
+    const TIdDeadline bound(FetchLimits().callTimeoutMs, control.cancel);
     TIdHTTP http;
     http.Request().UserAgent = kUserAgent;
     http.ConnectTimeout = kConnectTimeoutMs;
     http.ReadTimeout = FetchLimits().readTimeoutMs;
     http.MaxBodySize = FetchLimits().maxBodySize;
-    http.MaxRequestMs = FetchLimits().requestTimeoutMs;
-    TAttempt outcome = Attempt([&] { get(http, url); });
+    http.SetDeadline(&bound);
+    std::string failure;
+    TAttempt outcome = Attempt([&] { get(http, url); }, failure);
     if (outcome == TAttempt::Raised && (http.StatusCode() == 301 || http.StatusCode() == 302)) {
         const std::string location = http.Reply().Location;
-        outcome = Attempt([&] { get(http, location); });
+        outcome = Attempt([&] { get(http, location); }, failure);
     }
-    return outcome != TAttempt::Abandoned && http.StatusCode() == 200;
+    const bool ok = outcome != TAttempt::Abandoned && http.StatusCode() == 200;
+    if (control.failure)
+        *control.failure =
+            ok ? std::string() : OneLine(failure.empty() ? http.StatusLine() : failure);
+    return ok;
 }
 
 } // namespace
@@ -52,16 +80,25 @@ TFetchLimits& FetchLimits() {
 }
 
 bool HttpGetText(const std::string& url, std::u16string& text) {
+    return HttpGetTextEx(url, text, {});
+}
+
+bool HttpGetTextEx(const std::string& url, std::u16string& text, const TFetchControl& control) {
     text.clear();
-    const bool ok = Fetch(
-        url, [&](TIdHTTP& http, const std::string& target) { text = http.GetAsText(target); });
+    const bool ok = Fetch(url, control, [&](TIdHTTP& http, const std::string& target) {
+        text = http.GetAsText(target);
+    });
     if (!ok)
         text.clear();
     return ok;
 }
 
 bool HttpGetStream(const std::string& url, TMemoryStream& stream) {
-    const bool ok = Fetch(url, [&](TIdHTTP& http, const std::string& target) {
+    return HttpGetStreamEx(url, stream, {});
+}
+
+bool HttpGetStreamEx(const std::string& url, TMemoryStream& stream, const TFetchControl& control) {
+    const bool ok = Fetch(url, control, [&](TIdHTTP& http, const std::string& target) {
         stream.Clear();
         http.GetIntoStream(target, &stream);
     });

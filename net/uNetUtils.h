@@ -2,11 +2,24 @@
 // The program's only network entry points: every outcome becomes true (final status 200) or
 // false. They never raise and never show anything.
 
+#include "http/IdDeadline.h"
 #include "http/IdStream.h"
 
 #include <string>
 
+// What a caller may add to one fetch.
+struct TFetchControl {
+    // Lets another thread abandon the fetch with Cancel(): every wait ends at once and the
+    // helper returns false. The helper's own bound on the call still applies. Not owned.
+    const TIdDeadline* cancel = nullptr;
+    // Receives why the result is false, as one line of printable ASCII: the client's error
+    // message, or the status line of a final reply other than 200. Emptied on true.
+    std::string* failure = nullptr;
+};
+
 // On true `text` holds the decoded body; on false it is empty.
 bool HttpGetText(const std::string& url, std::u16string& text);
+bool HttpGetTextEx(const std::string& url, std::u16string& text, const TFetchControl& control);
 // On true `stream` holds the body bytes; on false it is empty. Earlier content is discarded.
 bool HttpGetStream(const std::string& url, TMemoryStream& stream);
+bool HttpGetStreamEx(const std::string& url, TMemoryStream& stream, const TFetchControl& control);

@@ -158,18 +158,19 @@ TEST_F(FaultInjection, OneByteASecondIsStoppedByTheReadTimeOut) {
     EXPECT_EQ(text, u"");
 }
 
+// One read time-out, not one for the status line, one for the header lines and one for the body.
 TEST_F(FaultInjection, SilentServerIsStoppedByTheReadTimeOut) {
     TLoopbackServer server({{step::ReadRequest(), step::HoldOpen()}});
     std::u16string text;
     const auto start = Clock::now();
-    EXPECT_FALSE(Fetch(server.Url(), text, milliseconds(1000)));
+    EXPECT_FALSE(Fetch(server.Url(), text, milliseconds(500)));
     EXPECT_GE(Clock::now() - start, milliseconds(290));
 }
 
 // A peer that drips bytes faster than the read time-out never falls silent, so only the bound
 // on the whole exchange stops it, and the fetch fails.
 TEST_F(FaultInjection, DripFasterThanTheReadTimeOutIsStillBounded) {
-    FetchLimits().requestTimeoutMs = 1000;
+    FetchLimits().callTimeoutMs = 1000;
     std::string reply = "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n";
     TServerScript script = {step::ReadRequest(), step::Send(reply)};
     for (int i = 0; i < 200; ++i) {

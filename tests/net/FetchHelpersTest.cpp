@@ -1,6 +1,7 @@
 // The two fetch helpers reduce every outcome to true (final status 200) or false.
 #include "net/FetchLimits.h"
 #include "net/uNetUtils.h"
+#include "tests/support/Canceller.h"
 #include "tests/support/LoopbackServer.h"
 
 #include <gtest/gtest.h>
@@ -10,6 +11,26 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
+
+long long MsSince(Clock::time_point start) {
+    return std::chrono::duration_cast<milliseconds>(Clock::now() - start).count();
+}
+
+// Lowers the helpers' limits for one test and restores them afterwards.
+class TLimits {
+public:
+    TLimits(int readTimeoutMs, int callTimeoutMs, std::int64_t maxBodySize = 1000)
+        : saved_(FetchLimits()) {
+        FetchLimits().readTimeoutMs = readTimeoutMs;
+        FetchLimits().callTimeoutMs = callTimeoutMs;
+        FetchLimits().maxBodySize = maxBodySize;
+    }
+    ~TLimits() { FetchLimits() = saved_; }
+
+private:
+    TFetchLimits saved_;
+};
 
 TServerScript Answer(const std::string& reply) {
     return {step::ReadRequest(), step::Send(reply), step::Close()};
@@ -135,9 +156,7 @@ TEST(FetchHelpers, ConnectBudgetIsOneSecond) {
 }
 
 TEST(FetchHelpers, SilenceAndEndlessBodiesFailTheCall) {
-    const TFetchLimits saved = FetchLimits();
-    FetchLimits().readTimeoutMs = 100;
-    FetchLimits().maxBodySize = 1000;
+    const TLimits limits(100, 5000);
     TLoopbackServer silent({{step::ReadRequest(), step::HoldOpen()}});
     TLoopbackServer stalled(
         {{step::ReadRequest(), step::Send("HTTP/1.1 200 OK\r\nContent-Length: 9\r\n\r\nab"),
@@ -150,5 +169,78 @@ TEST(FetchHelpers, SilenceAndEndlessBodiesFailTheCall) {
     EXPECT_EQ(stream.Size(), 0);
     EXPECT_FALSE(HttpGetStream(endless.Url(), stream));
     EXPECT_EQ(stream.Size(), 0);
-    FetchLimits() = saved;
+}
+
+// Why a fetch failed, as the check tool and the list show it; nothing after a success.
+TEST(FetchHelpers, FailureReasons) {
+    const TLimits limits(200, 5000);
+    const struct {
+        const char* name;
+        TServerScript script;
+        bool result;
+        std::string failure;
+    } cases[] = {
+        {"200", Answer(HttpReply("200 OK", "body")), true, ""},
+        {"silent", {step::ReadRequest(), step::HoldOpen()}, false, "Read timed out."},
+        {"stalled body",
+         {step::ReadRequest(), step::Send("HTTP/1.1 200 OK\r\nContent-Length: 9\r\n\r\nab"),
+          step::HoldOpen()},
+         false,
+         "Read timed out."},
+        {"body over the cap", Answer(HttpReply("200 OK", std::string(2000, 'b'))), false,
+         "Body size limit exceeded."},
+        {"status line with control bytes", Answer(HttpReply("500 \x1b]0;title\x07\xff", "")), false,
+         "HTTP/1.1 500 ]0;title ?"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TLoopbackServer server({c.script});
+        std::u16string text;
+        std::string failure = "old";
+        EXPECT_EQ(HttpGetTextEx(server.Url(), text, {nullptr, &failure}), c.result);
+        EXPECT_EQ(failure, c.failure);
+    }
+}
+
+// The bound covers the whole call: a redirect that drips its answer and then points at a peer
+// that drips too ends when the call's bound does, not two bounds later.
+TEST(FetchHelpers, TheBoundCoversBothRequestsOfARedirect) {
+    constexpr int kBoundMs = 600;
+    const TLimits limits(200, kBoundMs);
+    TServerScript dripping = {step::ReadRequest()};
+    for (int i = 0; i < 60; ++i) {
+        dripping.push_back(step::Send("x"));
+        dripping.push_back(step::Delay(50));
+    }
+    TLoopbackServer target({dripping});
+    TServerScript redirect = {step::ReadRequest()};
+    for (char c : HttpReply("301 Moved", "", "Location: " + target.Url() + "\r\n")) {
+        redirect.push_back(step::Send(std::string(1, c)));
+        if (c == '\n')
+            redirect.push_back(step::Delay(50));
+    }
+    TLoopbackServer first({redirect});
+    std::string failure;
+    TMemoryStream stream;
+    const auto start = Clock::now();
+    EXPECT_FALSE(HttpGetStreamEx(first.Url(), stream, {nullptr, &failure}));
+    EXPECT_GE(MsSince(start), kBoundMs - 5);
+    EXPECT_LT(MsSince(start), kBoundMs + 150);
+    EXPECT_EQ(target.ConnectionCount(), 1) << "the redirect was followed";
+    EXPECT_EQ(failure, "Request timed out.");
+    EXPECT_EQ(stream.Size(), 0);
+}
+
+// Another thread abandons a fetch that waits on a silent peer: the helper returns false at
+// once, without raising, and says why.
+TEST(FetchHelpers, ACancelFromAnotherThreadEndsTheCall) {
+    TLoopbackServer silent({{step::ReadRequest(), step::HoldOpen()}});
+    TIdDeadline token;
+    const TCanceller canceller(token, 150);
+    std::u16string text = u"old";
+    std::string failure;
+    EXPECT_FALSE(HttpGetTextEx(silent.Url(), text, {&token, &failure}));
+    EXPECT_LT(canceller.MsSinceCancel(), 50);
+    EXPECT_EQ(text, u"");
+    EXPECT_EQ(failure, "Request cancelled.");
 }
