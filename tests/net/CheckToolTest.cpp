@@ -1,35 +1,23 @@
 // zentrilo-check end to end: the built tool, started as its own process, against a loopback
 // server.
+#include "tests/support/ChildProcess.h"
 #include "tests/support/LoopbackServer.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
 #include <string>
-
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <sys/wait.h>
-#endif
 
 namespace {
 
 struct TToolRun {
     int status = -1;
-    std::string output;
+    std::string output; // standard output
+    std::string errors; // standard error
 };
-
-std::filesystem::path OwnExecutable() {
-#ifdef _WIN32
-    wchar_t path[MAX_PATH] = {};
-    ::GetModuleFileNameW(nullptr, path, MAX_PATH);
-    return path;
-#else
-    return std::filesystem::read_symlink("/proc/self/exe");
-#endif
-}
 
 // The build puts the tool at tools/zentrilo-check/ beside tests/.
 std::filesystem::path ToolPath() {
@@ -42,31 +30,24 @@ std::filesystem::path ToolPath() {
 }
 
 TToolRun RunTool(const std::string& arguments) {
-    std::string command = "\"" + ToolPath().string() + "\" " + arguments;
-#ifdef _WIN32
-    // The command interpreter strips one pair of outer quotes.
-    command = "\"" + command + "\"";
-    std::FILE* pipe = ::_popen(command.c_str(), "rb");
-#else
-    std::FILE* pipe = ::popen(command.c_str(), "r");
-#endif
-    TToolRun run;
-    if (!pipe)
-        return run;
-    char data[4096];
-    for (std::size_t n; (n = std::fread(data, 1, sizeof data, pipe)) > 0;)
-        run.output.append(data, n);
-#ifdef _WIN32
-    run.status = ::_pclose(pipe);
-#else
-    const int status = ::pclose(pipe);
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-#endif
-    return run;
+    // Test processes run side by side: each run has a file of its own for standard error.
+    const std::filesystem::path errors =
+        std::filesystem::temp_directory_path() /
+        ("zentrilo-check-" + std::to_string(std::random_device{}()) + ".err");
+    const TCommandRun run = RunCommand("\"" + ToolPath().string() + "\" " + arguments + " 2>\"" +
+                                       errors.string() + "\"");
+    std::stringstream text;
+    text << std::ifstream(errors).rdbuf(); // text mode: the line ends of Windows become "\n"
+    std::filesystem::remove(errors);
+    return {run.status, run.output, text.str()};
 }
 
 TServerScript Answer(const std::string& reply) {
     return {step::ReadRequest(), step::Send(reply), step::Close()};
+}
+
+std::string FirstLine(const std::string& text) {
+    return text.substr(0, text.find('\n'));
 }
 
 } // namespace
@@ -81,14 +62,18 @@ TEST(CheckTool, FetchesPrintTheBodyAndExitWithTheOutcome) {
         std::string reply;
         int status;
         std::string output;
+        std::string errors;
     };
     const Case cases[] = {
         {"text in UTF-8", "--fetch",
          HttpReply("200 OK", "gr\xc3\xbc\xc3\x9f\ndich",
                    "Content-Type: text/plain; charset=utf-8\r\n"),
-         0, "gr\xc3\xbc\xc3\x9f\ndich"},
-        {"raw stream", "--fetch-stream", HttpReply("200 OK", raw), 0, raw},
-        {"not found", "--fetch-stream", HttpReply("404 Not Found", "gone"), 1, ""},
+         0, "gr\xc3\xbc\xc3\x9f\ndich", ""},
+        {"raw stream", "--fetch-stream", HttpReply("200 OK", raw), 0, raw, ""},
+        {"not found", "--fetch-stream", HttpReply("404 Not Found", "gone"), 1, "",
+         "zentrilo-check: HTTP/1.1 404 Not Found\n"},
+        {"no content", "--fetch", "HTTP/1.1 204 No Content\r\n\r\n", 1, "",
+         "zentrilo-check: HTTP/1.1 204 No Content\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -97,13 +82,84 @@ TEST(CheckTool, FetchesPrintTheBodyAndExitWithTheOutcome) {
             RunTool(std::string(c.command) + " \"" + server.Url("/check?x=1") + "\"");
         EXPECT_EQ(run.status, c.status);
         EXPECT_EQ(run.output, c.output);
+        EXPECT_EQ(run.errors, c.errors);
         ASSERT_EQ(server.ConnectionCount(), 1);
         EXPECT_EQ(server.Requests()[0].rfind("GET /check?x=1 HTTP/1.1\r\n", 0), 0u)
             << server.Requests()[0];
     }
 }
 
-TEST(CheckTool, BadArgumentsExitWithTwo) {
-    EXPECT_EQ(RunTool("--fetch").status, 2);
-    EXPECT_EQ(RunTool("--bogus x").status, 2);
+// Stdout stays empty; one line on stderr names the client's error.
+TEST(CheckTool, AFailedFetchSaysWhyOnOneLine) {
+    TRefusingPort refusing;
+    const std::string refused = "http://127.0.0.1:" + std::to_string(refusing.Port()) + "/x";
+    TLoopbackServer redirecting(
+        {Answer(HttpReply("302 Found", "", "Location: " + refused + "\r\n"))});
+    const struct {
+        const char* name;
+        std::string url;
+        const char* why;
+    } cases[] = {
+        {"refused", refused, "Socket Error # 10061 Connection refused."},
+        {"redirect to a refused port", redirecting.Url(),
+         "Socket Error # 10061 Connection refused."},
+        {"unknown host", "http://no-such-host.invalid/", "Socket Error # 11001 Host not found."},
+        {"no scheme", "no-scheme", "Unknown Protocol"},
+        {"https", "https://127.0.0.1/", "IOHandler value is not valid"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        for (const char* mode : {"--fetch", "--fetch-stream"}) {
+            const TToolRun run = RunTool(std::string(mode) + " \"" + c.url + "\"");
+            EXPECT_EQ(run.status, 1);
+            EXPECT_EQ(run.output, "");
+            EXPECT_EQ(run.errors, "zentrilo-check: " + std::string(c.why) + "\n");
+        }
+    }
+}
+
+TEST(CheckTool, HelpListsEveryModeAndExitsZero) {
+    const TToolRun run = RunTool("--help");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.errors, "");
+    std::vector<std::string> modes = {"--fetch URL", "--fetch-stream URL", "--help"};
+#ifdef ZENTRILO_CHECK_HAS_PRESENCE
+    for (const char* mode :
+         {"--indicator ID...", "--service ID...", "--invisible ID...", "zentrilo-check ID..."})
+        modes.push_back(mode);
+#endif
+    for (const std::string& mode : modes)
+        EXPECT_NE(run.output.find(mode), std::string::npos) << mode << " missing in\n"
+                                                            << run.output;
+}
+
+// A usage error names what is wrong on its first line, then shows the usage.
+TEST(CheckTool, UsageErrorsSayWhatIsWrong) {
+    std::vector<std::pair<std::string, std::string>> cases = {
+        {"", "no mode and no ID given"},
+        {"-h", "unknown option '-h'"},
+        {"--bogus x", "unknown option '--bogus'"},
+        {"--fetch", "--fetch needs a URL"},
+        {"--fetch-stream", "--fetch-stream needs a URL"},
+        {"--fetch a b", "unexpected argument 'b' after the URL"},
+        {"--fetch \"\"", "the URL is empty"},
+        {"--help me", "unexpected argument 'me' after --help"},
+#ifdef ZENTRILO_CHECK_HAS_PRESENCE
+        {"--indicator", "--indicator needs at least one ID"},
+        {"--invisible", "--invisible needs at least one ID"},
+        {"\"\"", "an ID must not be empty"},
+        {"--service alice \"\"", "an ID must not be empty"},
+        {"alice -x", "unknown option '-x'"},
+#else
+        {"alice", "presence queries are not part of this build"},
+#endif
+    };
+    for (const auto& [arguments, problem] : cases) {
+        SCOPED_TRACE(arguments);
+        const TToolRun run = RunTool(arguments);
+        EXPECT_EQ(run.status, 2);
+        EXPECT_EQ(run.output, "");
+        EXPECT_EQ(FirstLine(run.errors), "zentrilo-check: " + problem);
+        EXPECT_NE(run.errors.find("\nUsage:\n"), std::string::npos) << run.errors;
+    }
 }

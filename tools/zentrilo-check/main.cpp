@@ -2,13 +2,13 @@
 // can see what the program gets from a server and tests can drive them from outside.
 #include "http/IdTextEncoding.h"
 #include "net/uNetUtils.h"
+#include "tools/zentrilo-check/CommandLine.h"
 
 #ifdef ZENTRILO_CHECK_HAS_PRESENCE
 #include "tools/zentrilo-check/PresenceCommands.h"
 #endif
 
 #include <cstdio>
-#include <cstring>
 #include <string>
 
 #ifdef _WIN32
@@ -22,16 +22,15 @@ constexpr int kFetched = 0;
 constexpr int kNotFetched = 1;
 constexpr int kBadUsage = 2;
 
-const char kUsage[] = "Usage:\n"
-                      "  zentrilo-check --fetch URL         print the reply body as UTF-8 text\n"
-                      "  zentrilo-check --fetch-stream URL  write the raw reply body bytes\n"
-                      "  zentrilo-check --help\n"
-                      "Exit status: 0 when the final reply was 200, 1 when it was not, "
-                      "2 for bad arguments.\n";
+#ifdef ZENTRILO_CHECK_HAS_PRESENCE
+constexpr bool kPresence = true;
+#else
+constexpr bool kPresence = false;
+#endif
 
-int Usage(std::FILE* out, int status) {
-    std::fputs(kUsage, out);
-    return status;
+int BadUsage(const std::string& problem) {
+    std::fprintf(stderr, "zentrilo-check: %s\n%s", problem.c_str(), UsageText(kPresence).c_str());
+    return kBadUsage;
 }
 
 void WriteAll(const void* data, std::size_t size) {
@@ -40,19 +39,28 @@ void WriteAll(const void* data, std::size_t size) {
     std::fflush(stdout);
 }
 
+// The body goes to stdout whatever happened (empty on failure); why it failed, to stderr.
+int Finish(bool ok, const std::string& failure) {
+    if (!ok)
+        std::fprintf(stderr, "zentrilo-check: %s\n", failure.c_str());
+    return ok ? kFetched : kNotFetched;
+}
+
 int FetchText(const std::string& url) {
     std::u16string text;
-    const bool ok = HttpGetText(url, text);
+    std::string failure;
+    const bool ok = HttpGetTextEx(url, text, {nullptr, &failure});
     const std::string utf8 = EncodeText(text, teUTF8);
     WriteAll(utf8.data(), utf8.size());
-    return ok ? kFetched : kNotFetched;
+    return Finish(ok, failure);
 }
 
 int FetchStream(const std::string& url) {
     TMemoryStream stream;
-    const bool ok = HttpGetStream(url, stream);
+    std::string failure;
+    const bool ok = HttpGetStreamEx(url, stream, {nullptr, &failure});
     WriteAll(stream.Memory(), stream.Bytes().size());
-    return ok ? kFetched : kNotFetched;
+    return Finish(ok, failure);
 }
 
 } // namespace
@@ -62,15 +70,23 @@ int main(int argc, char** argv) {
     // Reply bytes go out as they came: a text-mode stdout would turn each LF into CR LF.
     _setmode(_fileno(stdout), _O_BINARY);
 #endif
-    if (argc == 2 && std::strcmp(argv[1], "--help") == 0)
-        return Usage(stdout, kFetched);
-    if (argc == 3 && std::strcmp(argv[1], "--fetch") == 0)
-        return FetchText(argv[2]);
-    if (argc == 3 && std::strcmp(argv[1], "--fetch-stream") == 0)
-        return FetchStream(argv[2]);
+    const TCheckCommand command = ParseCommandLine(argc, argv, kPresence);
+    if (!command.problem.empty())
+        return BadUsage(command.problem);
+    switch (command.mode) {
+    case TCheckMode::Help:
+        std::fputs(UsageText(kPresence).c_str(), stdout);
+        return kFetched;
+    case TCheckMode::Fetch:
+        return FetchText(command.url);
+    case TCheckMode::FetchStream:
+        return FetchStream(command.url);
+    case TCheckMode::Presence:
 #ifdef ZENTRILO_CHECK_HAS_PRESENCE
-    if (IsPresenceCommand(argc, argv))
         return RunPresenceCommand(argc, argv);
+#else
+        break; // refused above: this build has no presence queries
 #endif
-    return Usage(stderr, kBadUsage);
+    }
+    return kBadUsage;
 }
