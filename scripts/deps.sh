@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(
-    build-essential cmake pkg-config
+    build-essential cmake pkg-config clang-format
     qt6-base-dev libgl-dev
     libgtest-dev libgmock-dev libbenchmark-dev libcurl4-openssl-dev
     xvfb trayer xdotool imagemagick dbus-x11 xdg-utils socat python3 xauth
