@@ -1,12 +1,14 @@
 #include "app/frmMain.h"
 
-#include "app/IntegerText.h"
-#include "app/Language.h"
-#include "app/uDialogs.h"
-#include "app/uOptions.h"
+#include "app/platform/ExecutableFile.h"
+#include "app/platform/XdgAutostart.h"
 #include "monitor/Check.h"
 #include "remote/RemoteSettings.h"
 #include "remote/UpdateCheck.h"
+#include "shell/IntegerText.h"
+#include "shell/Language.h"
+#include "shell/uDialogs.h"
+#include "shell/uOptions.h"
 
 #include <QAction>
 #include <QApplication>

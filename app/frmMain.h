@@ -2,8 +2,9 @@
 // The main window: the one-off check, the watched list with its buttons, the switches, the
 // links, and the tray icon with its menu. Start-up, hiding to the tray and the orderly exit.
 
-#include "app/TrayIcon.h"
+#include "monitor/Check.h"
 #include "monitor/Record.h"
+#include "shell/TrayIcon.h"
 
 #include <QWidget>
 

@@ -1,13 +1,13 @@
 // Captions in both languages, the language switch, and the web links of the main window.
 #include "app/frmMain.h"
 
-#include "app/Language.h"
-#include "app/uDialogs.h"
-#include "app/uOptions.h"
-#include "monitor/frmEdit.h"
+#include "app/frmEdit.h"
 #include "net/Hosts.h"
 #include "remote/RemoteSettings.h"
 #include "remote/UpdateCheck.h"
+#include "shell/Language.h"
+#include "shell/uDialogs.h"
+#include "shell/uOptions.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -35,63 +35,64 @@ void SetLinkLook(QLabel* link, bool underline) {
 } // namespace
 
 void TzentriloMF::ApplyLanguage(bool english) {
-    const auto pick = [english](const char* en, const char* ro) {
-        return QString::fromUtf8(english ? en : ro);
-    };
-    lbUses->setText(pick("Zentrilo uses", "Zentrilo foloseşte"));
+    lbUses->setText(Lang("Zentrilo uses", "Zentrilo foloseşte", english));
     lbVendorSite->setText(SiteName(english));
-    lbDesc->setText(pick(
+    lbDesc->setText(Lang(
         "Zentrilo is a small but useful utility that notifies you when a Yahoo! Messenger friend "
         "becomes online / offline. You don't need to have Yahoo! Messenger started or to be "
         "logged in.",
         "Zentrilo e un program utilitar care te anunţă când un utilizator Y! Messenger devine "
-        "online / offline. Nu trebuie să ai Yahoo! Messenger-ul deschis sau să fii logat."));
+        "online / offline. Nu trebuie să ai Yahoo! Messenger-ul deschis sau să fii logat.",
+        english));
     lbFree->setText(
-        pick("This program is FREE. However, our servers (which %1 relies on) require monthly "
+        Lang("This program is FREE. However, our servers (which %1 relies on) require monthly "
              "maintenance costs. If you want to keep %1 alive, we would gladly accept a donation "
              "(any amount is welcome).",
              "Acest program este GRATUIT. Totuşi, serverele noastre (pe care %1 le foloseşte) "
              "necesită cheltuieli lunare de întreţinere. Dacă doreşti ca %1 să nu fie închis, am "
-             "fi bucuroşi să primim o donaţie (orice sumă este binevenită).")
+             "fi bucuroşi să primim o donaţie (orice sumă este binevenită).",
+             english)
             .arg(AppTitle()));
-    btnDonate->setToolTip(pick("Click to Donate", "Apasă pentru a dona"));
+    btnDonate->setToolTip(Lang("Click to Donate", "Apasă pentru a dona", english));
     gbCheckBuddy->setTitle(
-        pick(" Check the status of a buddy (can also detect INVISIBLE) - uses ",
-             " Verifică status-ul unui utilizator (poate detecta şi INVIZIBIL) - foloseşte ") +
+        Lang(" Check the status of a buddy (can also detect INVISIBLE) - uses ",
+             " Verifică status-ul unui utilizator (poate detecta şi INVIZIBIL) - foloseşte ",
+             english) +
         SiteName(english));
-    lbYahooID->setText(pick("Yahoo! ID", "ID Yahoo!"));
-    btnCheckBuddy->setText(pick("Check status", "Verifică status"));
-    lbInfo->setText(pick("You can add up to %1 Yahoo! IDs to be checked periodically (CANNOT "
+    lbYahooID->setText(Lang("Yahoo! ID", "ID Yahoo!", english));
+    btnCheckBuddy->setText(Lang("Check status", "Verifică status", english));
+    lbInfo->setText(Lang("You can add up to %1 Yahoo! IDs to be checked periodically (CANNOT "
                          "detect INVISIBLE)",
                          "Poţi adăuga până la %1 ID-uri Yahoo! care vor fi verificate periodic "
-                         "(NU poate detecta INVIZIBIL)")
+                         "(NU poate detecta INVIZIBIL)",
+                         english)
                         .arg(BuddyLimit));
     QTreeWidgetItem* header = lista->headerItem();
-    header->setText(0, pick("Yahoo! ID", "ID Yahoo!"));
-    header->setText(1, pick("Interval (min.)", "Interval (min.)"));
-    header->setText(2, pick("Last check", "Ultima verificare"));
-    header->setText(3, pick("Last status", "Ultimul status"));
-    btnAdd->setText(pick("Add", "Adaugă"));
-    btnEdit->setText(pick("Edit", "Editează"));
-    btnDelete->setText(pick("Delete", "Şterge"));
-    btnCheck->setText(pick("Check status", "Verifică status"));
-    btnCheckAll->setText(pick("Check All Now", "Verifică toate acum"));
-    btnExit->setText(pick("Exit", "Ieşire"));
+    header->setText(0, Lang("Yahoo! ID", "ID Yahoo!", english));
+    header->setText(1, Lang("Interval (min.)", "Interval (min.)", english));
+    header->setText(2, Lang("Last check", "Ultima verificare", english));
+    header->setText(3, Lang("Last status", "Ultimul status", english));
+    btnAdd->setText(Lang("Add", "Adaugă", english));
+    btnEdit->setText(Lang("Edit", "Editează", english));
+    btnDelete->setText(Lang("Delete", "Şterge", english));
+    btnCheck->setText(Lang("Check status", "Verifică status", english));
+    btnCheckAll->setText(Lang("Check All Now", "Verifică toate acum", english));
+    btnExit->setText(Lang("Exit", "Ieşire", english));
     cbStartWithWindows->setText(
-        pick("Start with Windows (minimized)", "Porneşte odată cu Windows (minimizat)"));
-    cbCloseToTray->setText(pick("Close to Tray", "Închide în Tray"));
+        Lang("Start with Windows (minimized)", "Porneşte odată cu Windows (minimizat)", english));
+    cbCloseToTray->setText(Lang("Close to Tray", "Închide în Tray", english));
     cbCheckForUpdates->setText(
-        pick("Check for updates on startup", "Verifică pentru update la pornire"));
-    rgLanguage->setTitle(pick(" Language ", " Limbă "));
-    lbHomepage->setText(pick("Web page", "Pagină web"));
-    lbCheckForUpdates->setText(pick("Check for update", "Verifică update"));
-    Show1->setText(pick("Show", "Arată"));
+        Lang("Check for updates on startup", "Verifică pentru update la pornire", english));
+    rgLanguage->setTitle(Lang(" Language ", " Limbă ", english));
+    lbHomepage->setText(Lang("Web page", "Pagină web", english));
+    lbCheckForUpdates->setText(Lang("Check for update", "Verifică update", english));
+    Show1->setText(Lang("Show", "Arată", english));
     Exit1->setText(btnExit->text());
     if (editForm_ != nullptr) {
         editForm_->Label1->setText(header->text(0));
         editForm_->Label2->setText(header->text(1));
-        editForm_->Button1->setText(pick("OK", "OK"));
-        editForm_->Button2->setText(pick("Cancel", "Anulare"));
+        editForm_->Button1->setText(Lang("OK", "OK", english));
+        editForm_->Button2->setText(Lang("Cancel", "Anulare", english));
     }
     ArrangeControls(); // the site link's width follows its text
 }

@@ -1,7 +1,7 @@
 // The main window's controls, their looks and their places.
 #include "app/frmMain.h"
 
-#include "app/Language.h"
+#include "shell/Language.h"
 
 #include <QAction>
 #include <QCheckBox>

@@ -1,12 +1,13 @@
 // The watched list and the one-off check of the main window.
 #include "app/frmMain.h"
 
-#include "app/Language.h"
-#include "app/uDialogs.h"
+#include "app/frmEdit.h"
 #include "monitor/Presence.h"
-#include "monitor/frmEdit.h"
-#include "monitor/uStrUtils.h"
 #include "remote/RemoteSettings.h"
+#include "shell/IntegerText.h"
+#include "shell/Language.h"
+#include "shell/uDialogs.h"
+#include "shell/uStrUtils.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
@@ -186,9 +187,7 @@ void TzentriloMF::btnCheckBuddyClick() {
     lbStatus->setText(Lang("Checking...", "Verific..."));
     SetStatusColour(palette().color(QPalette::WindowText));
     QCoreApplication::processEvents(); // paint the line before the network wait
-    TBuddyStatus code = QueryStatus(typed);
-    if (code != bsOnline)
-        code = QueryStatusService(typed, true);
+    const TBuddyStatus code = OneOffCheck(typed);
     QString word;
     StatusText(code, word);
     lbStatus->setText(Lang("%1 is %2", "%1 este %2").arg(trimmed, word));

@@ -1,7 +1,7 @@
 // The process entry: the single-instance rule, the "-minimized" switch, the language, the two
 // windows and the message loop, with the Linux platform layers plugged into the shell's seams.
 
-#include "app/Language.h"
+#include "app/frmEdit.h"
 #include "app/frmMain.h"
 #include "app/platform/CloseWatcher.h"
 #include "app/platform/CommandLine.h"
@@ -10,9 +10,9 @@
 #include "app/platform/SingleInstance.h"
 #include "app/platform/SystemTrayBackend.h"
 #include "app/platform/XdgLauncher.h"
-#include "app/uDialogs.h"
-#include "app/uOptions.h"
-#include "monitor/frmEdit.h"
+#include "shell/Language.h"
+#include "shell/uDialogs.h"
+#include "shell/uOptions.h"
 
 #include <QApplication>
 #include <QIcon>

@@ -1,6 +1,6 @@
 // The stored integer-text rule on arbitrary text. Besides not crashing, every accepted value
 // must read back from its own decimal form.
-#include "app/IntegerText.h"
+#include "shell/IntegerText.h"
 
 #include <QString>
 

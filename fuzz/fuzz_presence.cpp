@@ -1,7 +1,7 @@
 // The presence decoding on any reply body: the fake fetcher answers with the fuzz bytes as
 // text, and the hexadecimal helper sees them directly.
 #include "monitor/Presence.h"
-#include "monitor/uStrUtils.h"
+#include "shell/uStrUtils.h"
 
 #include <QString>
 

@@ -1,6 +1,6 @@
 #include "monitor/BuddyStatus.h"
 
-#include "app/Language.h"
+#include "shell/Language.h"
 
 void StatusText(TBuddyStatus code, QString& dest) {
     switch (code) {

@@ -1,10 +1,10 @@
 #include "monitor/Check.h"
 
-#include "app/Language.h"
-#include "app/TrayIcon.h"
-#include "app/uDialogs.h"
 #include "monitor/Presence.h"
 #include "monitor/Record.h"
+#include "shell/Language.h"
+#include "shell/TrayIcon.h"
+#include "shell/uDialogs.h"
 
 QString LastNotifiedID;
 
@@ -46,7 +46,7 @@ void ShowChangeBalloon(TTrayIcon& tray, const QString& id, TBuddyStatus code) {
 void RunCheck(TRecord& entry, TCheckContext& context) {
     // The time the check started, before the query blocks.
     entry.LastCheck = context.now ? context.now() : QDateTime::currentDateTime();
-    const TBuddyStatus code = context.query ? context.query(entry.ID) : QueryStatus(entry.ID);
+    const TBuddyStatus code = QueryStatus(entry.ID);
     if (context.tray != nullptr && ShouldNotify(entry.LastStatus, code))
         ShowChangeBalloon(*context.tray, entry.ID, code);
     entry.LastStatus = code;

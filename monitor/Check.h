@@ -1,10 +1,21 @@
 #pragma once
 // One check of one entry and its change notification.
 
+#include <QDateTime>
 #include <QString>
 
+#include <functional>
+
 class TRecord;
-struct TCheckContext;
+class TTrayIcon;
+
+// What a check needs from its surroundings; the main window owns one. The presence queries
+// themselves go through the fetcher of monitor/Presence.h.
+struct TCheckContext {
+    TTrayIcon* tray = nullptr;                // balloons go here (none: no balloon)
+    std::function<void(TRecord&)> refreshRow; // RefreshRow of the entry's row
+    std::function<QDateTime()> now;           // empty: the current local time
+};
 
 // ID of the buddy named in the latest balloon that announced online or invisible.
 extern QString LastNotifiedID;

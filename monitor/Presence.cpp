@@ -1,10 +1,10 @@
 #include "monitor/Presence.h"
 
-#include "app/Language.h"
-#include "monitor/uStrUtils.h"
 #include "net/Hosts.h"
 #include "net/uNetUtils.h"
 #include "remote/RemoteSettings.h"
+#include "shell/Language.h"
+#include "shell/uStrUtils.h"
 
 #include <QString>
 
@@ -65,4 +65,9 @@ TBuddyStatus QueryStatusService(const QString& id, bool invisibleScan) {
     if (!Fetch(DetectHost(), path, body) || body.size() != 4)
         return bsError;
     return DecodeServiceReply(body);
+}
+
+TBuddyStatus OneOffCheck(const QString& id) {
+    const TBuddyStatus first = QueryStatus(id);
+    return first == bsOnline ? first : QueryStatusService(id, true);
 }

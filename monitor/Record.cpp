@@ -1,7 +1,7 @@
 #include "monitor/Record.h"
 
 #include "monitor/Check.h"
-#include "monitor/uStrUtils.h"
+#include "shell/uStrUtils.h"
 
 #include <algorithm>
 

@@ -6,19 +6,9 @@
 #include <QDateTime>
 #include <QTimer>
 
-#include <functional>
 #include <vector>
 
-class TRecord;
-class TTrayIcon;
-
-// What a check needs from its surroundings; the main window owns one.
-struct TCheckContext {
-    TTrayIcon* tray = nullptr;                         // balloons go here (none: no balloon)
-    std::function<void(TRecord&)> refreshRow;          // RefreshRow of the entry's row
-    std::function<QDateTime()> now;                    // empty: the current local time
-    std::function<TBuddyStatus(const QString&)> query; // empty: QueryStatus
-};
+struct TCheckContext;
 
 class TRecord {
 public:

@@ -9,9 +9,7 @@ include(GNUInstallDirs)
 set(ZENTRILO_PACKAGING_DIR ${CMAKE_CURRENT_LIST_DIR})
 set(ZENTRILO_METAINFO org.zentrilo.zentrilo.metainfo.xml)
 
-if(TARGET zentrilo-check)
-    install(TARGETS zentrilo-check RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-endif()
+install(TARGETS zentrilo-check RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
 # Man pages go out gzip-compressed as Debian expects; without gzip they go out as they are.
 find_program(ZENTRILO_GZIP gzip)
@@ -33,11 +31,9 @@ function(zentrilo_install_man_page page)
     install(FILES ${staged}.gz DESTINATION ${dest})
 endfunction()
 
-if(TARGET zentrilo-check)
-    zentrilo_install_man_page(zentrilo-check.1)
-endif()
+zentrilo_install_man_page(zentrilo-check.1)
 
-if(TARGET zentrilo)
+if(NOT ZENTRILO_NET_ONLY)
     zentrilo_install_man_page(zentrilo.1)
     install(FILES ${ZENTRILO_PACKAGING_DIR}/zentrilo.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
@@ -56,7 +52,7 @@ if(TARGET zentrilo)
 endif()
 
 # A staged install into the build tree, checked the way an installed system is checked.
-if(ZENTRILO_BUILD_TESTS AND TARGET zentrilo AND TARGET zentrilo-check)
+if(ZENTRILO_BUILD_TESTS AND NOT ZENTRILO_NET_ONLY)
     add_test(NAME packaging_installed_layout
         COMMAND ${ZENTRILO_PACKAGING_DIR}/check-installed.sh --stage ${CMAKE_BINARY_DIR}
             ${CMAKE_CURRENT_BINARY_DIR}/packaging/stage)

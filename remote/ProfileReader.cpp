@@ -1,6 +1,6 @@
 #include "remote/ProfileReader.h"
 
-#include "app/IntegerText.h"
+#include "shell/IntegerText.h"
 
 #include <QStringDecoder>
 #include <QStringList>

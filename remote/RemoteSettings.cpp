@@ -1,11 +1,10 @@
 #include "remote/RemoteSettings.h"
 
-#include "app/Language.h"
 #include "net/Hosts.h"
 #include "net/uNetUtils.h"
 #include "remote/ProfileReader.h"
-
-#include <QFileInfo>
+#include "shell/Language.h"
+#include "shell/uStrUtils.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -43,26 +42,10 @@ QDate ReleaseDateOr(std::int32_t yearValue, std::int32_t monthValue, std::int32_
     return QDate(year, month, day);
 }
 
-QString TrimControl(const QString& text) {
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && text[begin].unicode() <= 32)
-        ++begin;
-    while (end > begin && text[end - 1].unicode() <= 32)
-        --end;
-    return text.mid(begin, end - begin);
-}
-
 QString ReleaseNotes(const QString& raw) {
     QString notes = raw;
     notes.replace(QStringLiteral("\\n"), QStringLiteral("\r\n"));
     return TrimControl(notes);
-}
-
-// The build's own date, for when the executable cannot be examined.
-QDate BuildDate() {
-    return QDate::fromString(QString::fromLatin1(__DATE__).simplified(),
-                             QStringLiteral("MMM d yyyy"));
 }
 
 } // namespace
@@ -100,21 +83,10 @@ void ApplyRemoteSettings(const QByteArray& fileBytes) {
 }
 
 QString DiscontinuedText() {
-    if (UseEnglish)
-        return QStringLiteral("%1 has been discontinued.\r\n\r\nIf you want to continue to use a "
-                              "similar tool\r\n(Yahoo! status scanning), see %2.\r\n\r\n%1 will "
-                              "close itself now.")
-            .arg(AppTitle(), QString::fromStdString(SiteHost()));
-    return QString::fromUtf8("%1 a fost discontinuat.\r\n\r\nDacă doreşti să foloseşti în "
-                             "continuare un tool similar\r\n(scanare status Yahoo!), accesează "
-                             "%2.\r\n\r\n%1 se va închide acum.")
-        .arg(AppTitle(), QString::fromStdString(SiteHostRo()));
-}
-
-QDate ExecutableDate() {
-    const QFileInfo executable(QStringLiteral("/proc/self/exe"));
-    const QDateTime modified = executable.lastModified();
-    if (!modified.isValid())
-        return BuildDate();
-    return modified.toLocalTime().date();
+    return Lang("%1 has been discontinued.\r\n\r\nIf you want to continue to use a similar "
+                "tool\r\n(Yahoo! status scanning), see %2.\r\n\r\n%1 will close itself now.",
+                "%1 a fost discontinuat.\r\n\r\nDacă doreşti să foloseşti în continuare un tool "
+                "similar\r\n(scanare status Yahoo!), accesează %2.\r\n\r\n%1 se va închide "
+                "acum.")
+        .arg(AppTitle(), QString::fromStdString(UseEnglish ? SiteHost() : SiteHostRo()));
 }

@@ -33,6 +33,3 @@ void ApplyRemoteSettings(const QByteArray& fileBytes);
 
 // The discontinued notice of a retired program, in the current language.
 QString DiscontinuedText();
-
-// Calendar date (local time) of the running executable's last modification.
-QDate ExecutableDate();

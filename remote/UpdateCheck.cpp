@@ -1,10 +1,10 @@
 #include "remote/UpdateCheck.h"
 
-#include "app/Language.h"
-#include "app/uDialogs.h"
-#include "app/uOptions.h"
 #include "net/Hosts.h"
 #include "remote/RemoteSettings.h"
+#include "shell/Language.h"
+#include "shell/uDialogs.h"
+#include "shell/uOptions.h"
 
 #include <QLocale>
 
@@ -12,23 +12,19 @@ namespace {
 
 const QString kUpdatesSection = QStringLiteral("Updates");
 
-QString Pick(bool english, const char* en, const char* ro) {
-    return QString::fromUtf8(english ? en : ro);
-}
-
 QString UpdateQuestion(bool english) {
     const QString date = QLocale().toString(LastReleaseDate, QLocale::ShortFormat);
-    QString text = Pick(english,
-                        "A new version of %1 is available!\r\n(v%2, released on %3)\r\n\r\n"
+    QString text = Lang("A new version of %1 is available!\r\n(v%2, released on %3)\r\n\r\n"
                         "Do you want to update?",
                         "O nouă versiune a %1 este disponibilă!\r\n(v%2, lansată pe %3)\r\n\r\n"
-                        "Doreşti să faci update?")
+                        "Doreşti să faci update?",
+                        english)
                        .arg(AppTitle(), LastVersion, date);
     if (!WhatsNew.isEmpty())
         text +=
-            Pick(english,
-                 "\r\n\r\nNew in version %1:\r\n-------------------------------------\r\n%2",
-                 "\r\n\r\nNoutăţi în versiunea %1:\r\n-------------------------------------\r\n%2")
+            Lang("\r\n\r\nNew in version %1:\r\n-------------------------------------\r\n%2",
+                 "\r\n\r\nNoutăţi în versiunea %1:\r\n-------------------------------------\r\n%2",
+                 english)
                 .arg(LastVersion, WhatsNew);
     return text;
 }

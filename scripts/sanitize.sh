@@ -33,7 +33,8 @@ run_tsan() {
     cmake -S . -B "$tsan_build" -DCMAKE_BUILD_TYPE=Debug -DZENTRILO_NET_ONLY=ON \
         -DZENTRILO_BUILD_BENCH=OFF -DCMAKE_CXX_FLAGS="-fsanitize=thread -fno-omit-frame-pointer" \
         -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=thread" >/dev/null
-    cmake --build "$tsan_build" -j"$jobs" --target zentrilo_tests_http zentrilo_tests_net
+    cmake --build "$tsan_build" -j"$jobs" --target zentrilo_tests_http zentrilo_tests_net \
+        zentrilo_tests_tools
     TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 ZENTRILO_SOAK_FETCHES=3000 \
         ctest --test-dir "$tsan_build" --output-on-failure --timeout 300 -j"$jobs"
 }

@@ -1,6 +1,6 @@
 #include "app/platform/DesktopNotifications.h"
 
-#include "app/Language.h"
+#include "shell/Language.h"
 
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>

@@ -2,7 +2,7 @@
 // The message boxes on screen: modal to the application, on top of every window, and always
 // plain text, because IDs and release notes from the network are shown in them.
 
-#include "app/uDialogs.h"
+#include "shell/uDialogs.h"
 
 #include <memory>
 

@@ -2,8 +2,8 @@
 // The tray icon on the Linux desktop: the icon, its hint and its menu through QSystemTrayIcon;
 // balloons as desktop notifications, or Qt's own balloon where no notification service runs.
 
-#include "app/TrayIcon.h"
 #include "app/platform/DesktopNotifications.h"
+#include "shell/TrayIcon.h"
 
 #include <QObject>
 #include <QSystemTrayIcon>

@@ -3,7 +3,7 @@
 // shell, never waiting for the browser. A scheme without a registered handler is reported
 // before anything is started.
 
-#include "app/uDialogs.h"
+#include "shell/uDialogs.h"
 
 #include <optional>
 

@@ -1,4 +1,4 @@
-#include "app/uOptions.h"
+#include "app/platform/XdgAutostart.h"
 
 #include <QDir>
 #include <QFile>

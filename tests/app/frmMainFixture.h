@@ -2,15 +2,16 @@
 // A main window over recording fakes: tray backend, message boxes, shell launcher, presence
 // fetcher, a scripted add/edit dialog, and a private settings directory.
 
-#include "app/Language.h"
-#include "app/TrayIcon.h"
+#include "app/frmEdit.h"
 #include "app/frmMain.h"
-#include "app/uDialogs.h"
-#include "app/uOptions.h"
+#include "app/platform/XdgAutostart.h"
 #include "monitor/Presence.h"
-#include "monitor/frmEdit.h"
 #include "remote/RemoteSettings.h"
-#include "tests/app/ShellFakes.h"
+#include "shell/Language.h"
+#include "shell/TrayIcon.h"
+#include "shell/uDialogs.h"
+#include "shell/uOptions.h"
+#include "tests/monitor/MonitorFakes.h"
 #include "tests/remote/RemoteValues.h"
 
 #include <QComboBox>
@@ -29,20 +30,6 @@
 #include <functional>
 #include <string>
 #include <vector>
-
-// Detection-service replies ("four hex digits") for the codes the tests use.
-inline std::u16string ServiceReply(TBuddyStatus code) {
-    switch (code) {
-    case bsOnline:
-        return u"0005";
-    case bsOffline:
-        return u"0004";
-    case bsInvisible:
-        return u"0003";
-    default:
-        return u"0000"; // decodes to 5, a code without a word
-    }
-}
 
 class MainWindowTest : public ::testing::Test {
 public:

@@ -7,6 +7,7 @@ tray is wanted, and cleans all of it up. Services point at a closed loopback por
 leaves the machine.
 
 usage: e2e.py CASE --binary PATH --out DIR [--sim PATH] [--notifyd PATH]
+       e2e.py --list     (the names of the cases, one a line)
 """
 
 import argparse
@@ -744,6 +745,9 @@ CASES = {name[len("case_"):]: f for name, f in globals().items() if name.startsw
 
 
 def main():
+    if sys.argv[1:] == ["--list"]:  # the build registers one test per case from this
+        print("\n".join(CASES))
+        return 0
     parser = argparse.ArgumentParser()
     parser.add_argument("case", choices=sorted(CASES))
     parser.add_argument("--binary", required=True)

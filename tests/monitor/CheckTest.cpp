@@ -1,27 +1,20 @@
 #include "monitor/Check.h"
 
-#include "app/Language.h"
 #include "monitor/Record.h"
 #include "tests/monitor/MonitorFakes.h"
 
 #include <gtest/gtest.h>
 
-#include <deque>
-
 namespace {
 
-// One tray with a recording backend, scripted query answers and recorded row refreshes.
+// One tray with a recording backend, scripted service replies (a failed fetch once they run
+// out) and recorded row refreshes.
 class CheckTest : public ::testing::Test {
 protected:
     CheckTest()
         : backend_(new TRecordingTrayBackend), tray_(std::unique_ptr<ITrayBackend>(backend_)) {
+        fetcher_.ok = false;
         context_.tray = &tray_;
-        context_.query = [this](const QString&) {
-            const TBuddyStatus code = answers_.empty() ? bsError : answers_.front();
-            if (!answers_.empty())
-                answers_.pop_front();
-            return code;
-        };
         context_.refreshRow = [this](TRecord& entry) { refreshed_.push_back(entry.LastStatus); };
         context_.now = [] { return QDateTime(QDate(2024, 5, 6), QTime(7, 8, 9)); };
         LastNotifiedID.clear();
@@ -29,14 +22,14 @@ protected:
 
     // One entry with `before` as its last status, checked once with the answer `code`.
     void CheckOnce(TRecord& entry, TBuddyStatus code) {
-        answers_.push_back(code);
+        fetcher_.replies.push_back(ServiceReply(code));
         entry.CheckStatus();
     }
 
+    TFakeFetcher fetcher_;
     TRecordingTrayBackend* backend_;
     TTrayIcon tray_;
     TCheckContext context_;
-    std::deque<TBuddyStatus> answers_;
     std::vector<TBuddyStatus> refreshed_;
     TFakeShellLauncher shell_;
     TFakeMessageBoxes boxes_;
@@ -132,7 +125,7 @@ TEST_F(CheckTest, CheckAllTwoComingOnlineTheLaterWinsTheClick) {
     Tobjs list(context_);
     list.Add(QStringLiteral("ann"), 1);
     list.Add(QStringLiteral("bob"), 1);
-    answers_ = {bsOnline, bsOnline};
+    fetcher_.replies = {ServiceReply(bsOnline), ServiceReply(bsOnline)};
     list.CheckAll();
     ASSERT_EQ(backend_->balloons.size(), 2u);
     EXPECT_EQ(backend_->balloons[0].text, QStringLiteral("ann is now ONLINE"));

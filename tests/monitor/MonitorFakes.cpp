@@ -1,26 +1,24 @@
 #include "tests/monitor/MonitorFakes.h"
 
-#include "app/Language.h"
-
-#include <QApplication>
+#include <QCoreApplication>
 
 #include <gtest/gtest.h>
 
 namespace {
 
-// Timers and widgets need an application object for the whole test run.
+// Timers need an application object for the whole test run; the monitor links no widgets.
 class TQtEnvironment : public ::testing::Environment {
 public:
     void SetUp() override {
         static int argc = 1;
         static char name[] = "zentrilo_tests_monitor";
         static char* argv[] = {name, nullptr};
-        app_ = new QApplication(argc, argv);
+        app_ = new QCoreApplication(argc, argv);
     }
     void TearDown() override { delete app_; }
 
 private:
-    QApplication* app_ = nullptr;
+    QCoreApplication* app_ = nullptr;
 };
 
 [[maybe_unused]] auto* const kQtEnvironment =
@@ -31,6 +29,11 @@ private:
 TFakeFetcher::TFakeFetcher() {
     SetPresenceFetcher([this](const std::string& url, std::u16string& text) {
         urls.push_back(url);
+        if (!replies.empty()) {
+            text = replies.front();
+            replies.pop_front();
+            return true;
+        }
         text = ok ? reply : std::u16string();
         return ok;
     });
@@ -38,12 +41,4 @@ TFakeFetcher::TFakeFetcher() {
 
 TFakeFetcher::~TFakeFetcher() {
     SetPresenceFetcher(nullptr);
-}
-
-TLanguageScope::TLanguageScope(bool english) : saved_(UseEnglish) {
-    UseEnglish = english;
-}
-
-TLanguageScope::~TLanguageScope() {
-    UseEnglish = saved_;
 }

@@ -1,30 +1,34 @@
 #pragma once
-// Small recording fakes for the monitor tests: the shell's, a presence fetcher and a language
-// scope.
+// A recording presence fetcher for the monitor tests (and a reply encoder the window tests share),
+// beside the shell's fakes.
 
 #include "monitor/Presence.h"
-#include "tests/app/ShellFakes.h"
+#include "tests/shell/ShellFakes.h"
 
+#include <deque>
 #include <string>
 #include <vector>
 
-// Installs itself as the presence fetcher; answers every URL with `reply` (or fails).
+// A detection-service reply (four hexadecimal digits) that decodes to `code`; every code from
+// 0 to 20 and from 246 to 255 has one.
+inline std::u16string ServiceReply(TBuddyStatus code) {
+    // The code is (high digit + 5 - low digit) & 0xFF of the reply's last two digits.
+    const int digits = code <= 5 ? 5 - code : code <= 20 ? (code - 5) * 16 : 261 - code;
+    const char16_t hex[] = u"0123456789ABCDEF";
+    return {u'0', u'0', hex[digits / 16], hex[digits % 16]};
+}
+
+// Installs itself as the presence fetcher and records every URL. It answers from `replies` in
+// order while any are left, then with `reply` (or fails when `ok` is false).
 class TFakeFetcher {
 public:
     TFakeFetcher();
     ~TFakeFetcher();
+    TFakeFetcher(const TFakeFetcher&) = delete;
+    TFakeFetcher& operator=(const TFakeFetcher&) = delete;
 
     std::vector<std::string> urls;
+    std::deque<std::u16string> replies;
     bool ok = true;
     std::u16string reply;
-};
-
-// Sets the UI language for one scope.
-class TLanguageScope {
-public:
-    explicit TLanguageScope(bool english);
-    ~TLanguageScope();
-
-private:
-    bool saved_;
 };

@@ -1,4 +1,5 @@
 #include "monitor/Record.h"
+#include "monitor/Check.h"
 
 #include "tests/monitor/MonitorFakes.h"
 
@@ -8,17 +9,24 @@
 
 namespace {
 
-// A context whose queries are scripted and recorded, with no tray.
+// IDs of the queries so far, from the recorded URLs.
+QStringList QueriedIds(const TFakeFetcher& fetcher) {
+    QStringList ids;
+    for (const std::string& url : fetcher.urls) {
+        const auto start = url.find("yid=") + 4;
+        ids << QString::fromStdString(url.substr(start, url.find('&', start) - start));
+    }
+    return ids;
+}
+
+// A context without a tray whose queries are recorded and all answer offline.
 class RecordTest : public ::testing::Test {
 protected:
-    RecordTest() {
-        context_.query = [this](const QString& id) {
-            queried_ << id;
-            return bsOffline;
-        };
-    }
+    RecordTest() { fetcher_.reply = ServiceReply(bsOffline); }
+    QStringList Queried() const { return QueriedIds(fetcher_); }
+
+    TFakeFetcher fetcher_;
     TCheckContext context_;
-    QStringList queried_;
 };
 
 TEST_F(RecordTest, SetIntervalFloorsAtOneAndSetsThePeriod) {
@@ -53,12 +61,12 @@ TEST_F(RecordTest, AHugePeriodChecksOnlyAfterAllItsPieces) {
     entry.SetEnabled(true);
     const qint64 period = entry.PeriodMs();
     qint64 elapsed = 0;
-    for (int tick = 0; tick < 10 && queried_.isEmpty(); ++tick) {
+    for (int tick = 0; tick < 10 && Queried().isEmpty(); ++tick) {
         elapsed += entry.Timer().interval();
         entry.Tick();
     }
     EXPECT_EQ(elapsed, period);
-    EXPECT_EQ(queried_.size(), 1);
+    EXPECT_EQ(Queried().size(), 1);
     // The next round counts the full period again.
     EXPECT_EQ(entry.Timer().interval(), TRecord::kMaxTimerPeriodMs);
     EXPECT_TRUE(entry.Enabled());
@@ -70,15 +78,15 @@ TEST_F(RecordTest, AnOrdinaryTickChecksEveryTime) {
     entry.SetInterval(2);
     entry.Tick();
     entry.Tick();
-    EXPECT_EQ(queried_.size(), 2);
+    EXPECT_EQ(Queried().size(), 2);
     EXPECT_EQ(entry.Timer().interval(), 120000);
 }
 
 // Ticks until the entry checks; the number of ticks that took.
-int TicksUntilCheck(TRecord& entry, const QStringList& queried) {
-    const auto before = queried.size();
+int TicksUntilCheck(TRecord& entry, const TFakeFetcher& fetcher) {
+    const auto before = fetcher.urls.size();
     int ticks = 0;
-    while (queried.size() == before && ticks < 10) {
+    while (fetcher.urls.size() == before && ticks < 10) {
         entry.Tick();
         ++ticks;
     }
@@ -92,11 +100,11 @@ TEST_F(RecordTest, SameIntervalKeepsTheCountdownANewOneRestartsIt) {
     entry.SetEnabled(true);
     entry.Tick();
     entry.SetInterval(100000);
-    EXPECT_EQ(TicksUntilCheck(entry, queried_), 2);
+    EXPECT_EQ(TicksUntilCheck(entry, fetcher_), 2);
 
     entry.Tick();
     entry.SetInterval(100001);
-    EXPECT_EQ(TicksUntilCheck(entry, queried_), 3);
+    EXPECT_EQ(TicksUntilCheck(entry, fetcher_), 3);
     EXPECT_TRUE(entry.Enabled());
 }
 
@@ -107,17 +115,17 @@ TEST_F(RecordTest, SetEnabledChecksSynchronouslyOnlyWhileNotScanned) {
     EXPECT_FALSE(entry.Enabled());
     entry.SetEnabled(true);
     EXPECT_TRUE(entry.Enabled());
-    EXPECT_EQ(queried_, QStringList{QStringLiteral("bob")});
+    EXPECT_EQ(Queried(), QStringList{QStringLiteral("bob")});
     EXPECT_EQ(entry.LastStatus, bsOffline);
     entry.SetEnabled(false);
     entry.SetEnabled(true);
-    EXPECT_EQ(queried_.size(), 1);
+    EXPECT_EQ(Queried().size(), 1);
     EXPECT_FALSE(entry.LastCheck.isNull());
 
     TRecord disabled(context_);
     disabled.SetEnabled(false); // still not scanned: checks anyway
     EXPECT_FALSE(disabled.Enabled());
-    EXPECT_EQ(queried_.size(), 2);
+    EXPECT_EQ(Queried().size(), 2);
 }
 
 TEST_F(RecordTest, SetIdTrimsControlsAndFoldsOnlyAToZ) {
@@ -177,10 +185,10 @@ TEST_F(RecordTest, TobjsAddsDisabledRemovesByIdentityAndChecksInOrder) {
     EXPECT_EQ(first->Interval, 1);
     EXPECT_EQ(second->Interval, 3);
     EXPECT_FALSE(second->Enabled());
-    EXPECT_TRUE(queried_.isEmpty());
+    EXPECT_TRUE(Queried().isEmpty());
 
     list.CheckAll();
-    EXPECT_EQ(queried_, (QStringList{"ann", "bob", "cid"}));
+    EXPECT_EQ(Queried(), (QStringList{"ann", "bob", "cid"}));
 
     TRecord foreign(context_);
     list.Remove(&foreign);

@@ -1,12 +1,11 @@
 #include "remote/RemoteSettings.h"
 
-#include "app/Language.h"
 #include "net/Hosts.h"
 #include "remote/ProfileReader.h"
+#include "shell/Language.h"
 #include "tests/remote/RemoteValues.h"
 #include "tests/support/LoopbackServer.h"
 
-#include <QFileInfo>
 #include <QStringEncoder>
 
 #include <gtest/gtest.h>
@@ -251,13 +250,6 @@ TEST_F(RemoteTexts, DiscontinuedNoticeInBothLanguages) {
               QString::fromUtf8("Zentrilo a fost discontinuat.\r\n\r\nDacă doreşti să foloseşti "
                                 "în continuare un tool similar\r\n(scanare status Yahoo!), "
                                 "accesează site.example.ro.\r\n\r\nZentrilo se va închide acum."));
-}
-
-TEST(ExecutableDateTest, IsTheLocalDateOfTheRunningFile) {
-    const QDate date = ExecutableDate();
-    ASSERT_TRUE(date.isValid());
-    EXPECT_LE(date, QDate::currentDate());
-    EXPECT_EQ(date, QFileInfo(QStringLiteral("/proc/self/exe")).lastModified().date());
 }
 
 class RemoteFetch : public testing::Test {

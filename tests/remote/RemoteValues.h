@@ -1,8 +1,8 @@
 #pragma once
 // The process-wide values the remote settings set, back at their start values.
 
-#include "app/Language.h"
 #include "remote/RemoteSettings.h"
+#include "shell/Language.h"
 
 inline void ResetRemoteValues() {
     BuddyLimit = 5;

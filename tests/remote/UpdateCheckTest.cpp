@@ -1,10 +1,10 @@
 #include "remote/UpdateCheck.h"
 
-#include "app/Language.h"
-#include "app/uDialogs.h"
-#include "app/uOptions.h"
 #include "remote/RemoteSettings.h"
-#include "tests/app/ShellFakes.h"
+#include "shell/Language.h"
+#include "shell/uDialogs.h"
+#include "shell/uOptions.h"
+#include "tests/shell/ShellFakes.h"
 
 #include <QLocale>
 #include <QTemporaryDir>

@@ -1,8 +1,8 @@
-#include "PresenceCommands.h"
+#include "tools/zentrilo-check/PresenceCommands.h"
 
-#include "app/Language.h"
 #include "monitor/Presence.h"
-#include "monitor/uStrUtils.h"
+#include "shell/Language.h"
+#include "shell/uStrUtils.h"
 
 #include <QString>
 
@@ -13,12 +13,6 @@
 namespace {
 
 using TQuery = std::function<TBuddyStatus(const QString&)>;
-
-// The one-off check: the periodic query first, then invisible detection when not online.
-TBuddyStatus OneOffCheck(const QString& id) {
-    const TBuddyStatus first = QueryStatus(id);
-    return first == bsOnline ? first : QueryStatusService(id, true);
-}
 
 bool QueryForMode(const char* mode, TQuery& query) {
     if (std::strcmp(mode, "--indicator") == 0)

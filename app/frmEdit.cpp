@@ -1,16 +1,15 @@
-#include "monitor/frmEdit.h"
+#include "app/frmEdit.h"
 
-#include "app/Language.h"
-#include "app/uDialogs.h"
 #include "monitor/Record.h"
-#include "monitor/uStrUtils.h"
+#include "shell/IntegerText.h"
+#include "shell/Language.h"
+#include "shell/uDialogs.h"
+#include "shell/uStrUtils.h"
 
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-
-#include <limits>
 
 namespace {
 
@@ -101,32 +100,4 @@ void TEditForm::Button2Click() {
 // Esc and any other close request end the dialog as Cancel does.
 void TEditForm::reject() {
     Button2Click();
-}
-
-int ParseInterval(const QString& text, int fallback) {
-    qsizetype i = 0;
-    // Leading blanks are skipped, as a typical string-to-integer reading does; trailing ones are
-    // not.
-    while (i < text.size() && text.at(i).unicode() <= 32)
-        ++i;
-    bool negative = false;
-    if (i < text.size() && (text.at(i) == QLatin1Char('+') || text.at(i) == QLatin1Char('-'))) {
-        negative = text.at(i) == QLatin1Char('-');
-        ++i;
-    }
-    if (i == text.size())
-        return fallback;
-    qint64 value = 0;
-    for (; i < text.size(); ++i) {
-        const char16_t c = text.at(i).unicode();
-        if (c < u'0' || c > u'9')
-            return fallback;
-        value = value * 10 + (c - u'0');
-        if (value > static_cast<qint64>(std::numeric_limits<int>::max()) + 1)
-            return fallback;
-    }
-    value = negative ? -value : value;
-    if (value > std::numeric_limits<int>::max())
-        return fallback;
-    return static_cast<int>(value);
 }

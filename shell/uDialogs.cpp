@@ -1,6 +1,6 @@
-#include "app/uDialogs.h"
+#include "shell/uDialogs.h"
 
-#include "app/Language.h"
+#include "shell/Language.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "monitor/uStrUtils.h"
+#include "shell/uStrUtils.h"
 
 #include <cstdint>
 

@@ -1,9 +1,10 @@
 #pragma once
 // Recording fakes of the shell's seams: message boxes, shell launcher and tray backend. The
-// boxes and the launcher install themselves for their lifetime.
+// boxes and the launcher install themselves for their lifetime; so does a language scope.
 
-#include "app/TrayIcon.h"
-#include "app/uDialogs.h"
+#include "shell/Language.h"
+#include "shell/TrayIcon.h"
+#include "shell/uDialogs.h"
 
 #include <QString>
 
@@ -90,4 +91,16 @@ public:
 
 private:
     QString category_;
+};
+
+// Sets the UI language for one scope.
+class TLanguageScope {
+public:
+    explicit TLanguageScope(bool english) : saved_(UseEnglish) { UseEnglish = english; }
+    ~TLanguageScope() { UseEnglish = saved_; }
+    TLanguageScope(const TLanguageScope&) = delete;
+    TLanguageScope& operator=(const TLanguageScope&) = delete;
+
+private:
+    bool saved_;
 };

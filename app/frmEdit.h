@@ -34,6 +34,3 @@ public:
     // Esc and any other close request end the dialog as Cancel does.
     void reject() override;
 };
-
-// The text of an interval box read as a decimal integer; `fallback` when it does not parse.
-int ParseInterval(const QString& text, int fallback);

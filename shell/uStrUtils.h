@@ -1,5 +1,5 @@
 #pragma once
-// Text helpers of the presence queries and the list.
+// Text helpers of the presence queries, the watched list and the settings file.
 
 #include <QString>
 

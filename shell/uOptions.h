@@ -1,6 +1,6 @@
 #pragma once
-// Named, typed options stored as text values under the program key, and the two values written
-// directly: the language and the start-at-login entry.
+// Named, typed options stored as text values under the program key, and the language, which is
+// written directly.
 
 #include <QString>
 #include <QVariant>
@@ -51,16 +51,11 @@ private:
 // The program's one instance, created by the main window's start-up.
 extern TOptions* Options;
 
+// The user's configuration folder: $XDG_CONFIG_HOME when it is an absolute path, else ~/.config.
+QString ConfigHome();
+
 // The program key: the path of its settings file ($XDG_CONFIG_HOME/<vendor>/Zentrilo.conf).
 QString ProgramKey();
 
 bool ReadLanguage(); // true: English
 void WriteLanguage(bool english);
-
-bool StartsWithWindows();
-void SetStartWithWindows(bool enable);
-// The entry's Exec value for an executable path: the path double-quoted (with the escapes a
-// desktop entry needs), a blank, "-minimized".
-QString AutostartExec(const QString& executablePath);
-// The autostart entry's file ($XDG_CONFIG_HOME/autostart/zentrilo.desktop).
-QString AutostartFile();

@@ -1,4 +1,4 @@
-#include "app/TrayIcon.h"
+#include "shell/TrayIcon.h"
 
 TTrayIcon::TTrayIcon(std::unique_ptr<ITrayBackend> backend) : backend_(std::move(backend)) {
     // The handler is looked up at the time of the click, not when the balloon was shown.

@@ -1,4 +1,4 @@
-#include "app/IntegerText.h"
+#include "shell/IntegerText.h"
 
 #include <limits>
 
@@ -57,4 +57,32 @@ std::optional<std::int32_t> IntegerText(const QString& text) {
             return std::nullopt;
     }
     return static_cast<std::int32_t>(negative ? -magnitude : magnitude);
+}
+
+int ParseInterval(const QString& text, int fallback) {
+    qsizetype i = 0;
+    // Leading blanks are skipped, as a typical string-to-integer reading does; trailing ones are
+    // not.
+    while (i < text.size() && text.at(i).unicode() <= 32)
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text.at(i) == QLatin1Char('+') || text.at(i) == QLatin1Char('-'))) {
+        negative = text.at(i) == QLatin1Char('-');
+        ++i;
+    }
+    if (i == text.size())
+        return fallback;
+    qint64 value = 0;
+    for (; i < text.size(); ++i) {
+        const char16_t c = text.at(i).unicode();
+        if (c < u'0' || c > u'9')
+            return fallback;
+        value = value * 10 + (c - u'0');
+        if (value > static_cast<qint64>(std::numeric_limits<int>::max()) + 1)
+            return fallback;
+    }
+    value = negative ? -value : value;
+    if (value > std::numeric_limits<int>::max())
+        return fallback;
+    return static_cast<int>(value);
 }

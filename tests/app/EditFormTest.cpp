@@ -1,7 +1,9 @@
-#include "monitor/frmEdit.h"
+#include "app/frmEdit.h"
 
+#include "monitor/Check.h"
 #include "monitor/Record.h"
-#include "tests/monitor/MonitorFakes.h"
+#include "shell/IntegerText.h"
+#include "tests/shell/ShellFakes.h"
 
 #include <gtest/gtest.h>
 
@@ -10,32 +12,6 @@
 #include <QPushButton>
 
 namespace {
-
-TEST(ParseInterval, DecimalWithLeadingBlanksOnly) {
-    const struct {
-        const char* text;
-        int value;
-    } cases[] = {
-        {"15", 15},
-        {"007", 7},
-        {"0", 0},
-        {"-3", -3},
-        {"+4", 4},
-        {"x", -99},
-        {"", -99},
-        {"  8", 8},
-        {"8 ", -99},
-        {"1x", -99},
-        {"-", -99},
-        {"0x10", -99},
-        {"2147483647", 2147483647},
-        {"2147483648", -99},
-        {"-2147483648", INT_MIN},
-        {"99999999999999999999", -99},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(ParseInterval(QString::fromUtf8(c.text), -99), c.value) << c.text;
-}
 
 // Runs the dialog with a scripted user: types the texts, presses OK (and Cancel when OK does
 // not close it), and records what the boxes said.

@@ -1,4 +1,4 @@
-#include "app/uOptions.h"
+#include "shell/uOptions.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,13 +1,10 @@
-#include "app/uOptions.h"
+#include "shell/uOptions.h"
 
-#include "app/IntegerText.h"
+#include "shell/IntegerText.h"
 
-#include <QCoreApplication>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QLocale>
-#include <QSaveFile>
 #include <QSettings>
 #include <QStringList>
 
@@ -42,13 +39,6 @@ void SyncOrWarn(QSettings& store) {
     store.sync();
     if (store.status() != QSettings::NoError)
         qWarning("zentrilo: could not save the settings to %s", qPrintable(store.fileName()));
-}
-
-QString ConfigHome() {
-    const QString configured = qEnvironmentVariable("XDG_CONFIG_HOME");
-    if (!configured.isEmpty() && QDir::isAbsolutePath(configured))
-        return configured;
-    return QDir::homePath() + QStringLiteral("/.config");
 }
 
 // "Open without creating": the store exists and can be read.
@@ -122,70 +112,6 @@ std::optional<QString> SavedText(const TOption& option) {
     }
 }
 
-QString ExecutablePath() {
-    if (QCoreApplication::instance() != nullptr)
-        return QCoreApplication::applicationFilePath();
-    return QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath();
-}
-
-// A path inside a double-quoted Exec argument: the quoting level escapes ", `, $ and \, the
-// desktop-entry string level escapes \ again, and % is the field-code marker.
-QString QuotedExecArgument(const QString& path) {
-    QString quoted;
-    for (const QChar c : path) {
-        if (c == u'"' || c == u'`' || c == u'$')
-            quoted += QStringLiteral("\\\\");
-        else if (c == u'\\')
-            quoted += QStringLiteral("\\\\\\");
-        else if (c == u'%')
-            quoted += u'%';
-        quoted += c;
-    }
-    return u'"' + quoted + u'"';
-}
-
-QByteArray ExpectedAutostartEntry() {
-    const QString entry = QStringLiteral("[Desktop Entry]\n"
-                                         "Type=Application\n"
-                                         "Name=Zentrilo\n"
-                                         "Exec=%1\n"
-                                         "X-GNOME-Autostart-enabled=true\n"
-                                         "X-GNOME-Autostart-Delay=5\n"
-                                         "X-KDE-autostart-after=panel\n"
-                                         "X-LXQt-Need-Tray=true\n")
-                              .arg(AutostartExec(ExecutablePath()));
-    return entry.toUtf8();
-}
-
-bool DesktopTrue(const QString& value) {
-    return value == QLatin1String("true") || value == QLatin1String("1");
-}
-
-bool DesktopFalse(const QString& value) {
-    return value == QLatin1String("false") || value == QLatin1String("0");
-}
-
-// Whether the main group of a desktop entry switches it off.
-bool EntrySwitchedOff(const QByteArray& content) {
-    bool inMainGroup = false;
-    for (const QByteArray& rawLine : content.split('\n')) {
-        const QString line = QString::fromUtf8(rawLine).trimmed();
-        if (line.startsWith(u'[')) {
-            inMainGroup = line == QLatin1String("[Desktop Entry]");
-            continue;
-        }
-        const qsizetype equals = line.indexOf(u'=');
-        if (!inMainGroup || equals < 0)
-            continue;
-        const QString key = line.left(equals).trimmed();
-        const QString value = line.mid(equals + 1).trimmed();
-        if ((key == QLatin1String("Hidden") && DesktopTrue(value)) ||
-            (key == QLatin1String("X-GNOME-Autostart-enabled") && DesktopFalse(value)))
-            return true;
-    }
-    return false;
-}
-
 } // namespace
 
 void TOptions::AddOption(const QString& section, const QString& name, const QVariant& def,
@@ -253,6 +179,13 @@ int TOptions::IndexOf(const QString& name) const {
     return -1;
 }
 
+QString ConfigHome() {
+    const QString configured = qEnvironmentVariable("XDG_CONFIG_HOME");
+    if (!configured.isEmpty() && QDir::isAbsolutePath(configured))
+        return configured;
+    return QDir::homePath() + QStringLiteral("/.config");
+}
+
 QString ProgramKey() {
     return ConfigHome() + QStringLiteral("/ZentriloSoft/Zentrilo.conf");
 }
@@ -275,39 +208,4 @@ void WriteLanguage(bool english) {
     store.setValue(QStringLiteral("Language"),
                    english ? QStringLiteral("English") : QStringLiteral("Romana"));
     SyncOrWarn(store);
-}
-
-QString AutostartExec(const QString& executablePath) {
-    return QuotedExecArgument(executablePath) + QStringLiteral(" -minimized");
-}
-
-QString AutostartFile() {
-    return ConfigHome() + QStringLiteral("/autostart/zentrilo.desktop");
-}
-
-bool StartsWithWindows() {
-    QFile entry(AutostartFile());
-    if (!entry.open(QIODevice::ReadOnly))
-        return false;
-    return !EntrySwitchedOff(entry.readAll());
-}
-
-void SetStartWithWindows(bool enable) {
-    const QString path = AutostartFile();
-    if (!enable) {
-        QFile::remove(path);
-        return;
-    }
-    const QByteArray expected = ExpectedAutostartEntry();
-    QFile current(path);
-    if (current.open(QIODevice::ReadOnly) && current.readAll() == expected)
-        return;
-    current.close();
-    if (!QDir().mkpath(QFileInfo(path).absolutePath()))
-        return;
-    QSaveFile replacement(path);
-    if (!replacement.open(QIODevice::WriteOnly))
-        return;
-    replacement.write(expected);
-    replacement.commit();
 }

@@ -1,4 +1,4 @@
-#include "app/IntegerText.h"
+#include "shell/IntegerText.h"
 
 #include <gtest/gtest.h>
 
@@ -40,6 +40,32 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(IntegerTextOr, FallsBackOnlyWhenInvalid) {
     EXPECT_EQ(IntegerTextOr(QStringLiteral("0"), 1), 0);
     EXPECT_EQ(IntegerTextOr(QStringLiteral("yes"), 1), 1);
+}
+
+TEST(ParseInterval, DecimalWithLeadingBlanksOnly) {
+    const struct {
+        const char* text;
+        int value;
+    } cases[] = {
+        {"15", 15},
+        {"007", 7},
+        {"0", 0},
+        {"-3", -3},
+        {"+4", 4},
+        {"x", -99},
+        {"", -99},
+        {"  8", 8},
+        {"8 ", -99},
+        {"1x", -99},
+        {"-", -99},
+        {"0x10", -99},
+        {"2147483647", 2147483647},
+        {"2147483648", -99},
+        {"-2147483648", INT_MIN},
+        {"99999999999999999999", -99},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ParseInterval(QString::fromUtf8(c.text), -99), c.value) << c.text;
 }
 
 } // namespace

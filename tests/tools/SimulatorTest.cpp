@@ -1,7 +1,7 @@
 #include "monitor/Presence.h"
-#include "monitor/uStrUtils.h"
 #include "net/uNetUtils.h"
 #include "remote/RemoteSettings.h"
+#include "shell/uStrUtils.h"
 
 #include <gtest/gtest.h>
 

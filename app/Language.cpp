@@ -1,3 +1,0 @@
-#include "app/Language.h"
-
-bool UseEnglish = true;

@@ -1,0 +1,11 @@
+#pragma once
+// The running program's own file: where it is and when it was last changed.
+
+#include <QDate>
+#include <QString>
+
+// The absolute path of the running executable.
+QString ExecutablePath();
+// The calendar date (local time) of its last modification; the build's date when the file cannot
+// be examined.
+QDate ExecutableDate();

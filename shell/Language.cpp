@@ -1,0 +1,3 @@
+#include "shell/Language.h"
+
+bool UseEnglish = true;
