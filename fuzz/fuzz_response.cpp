@@ -3,9 +3,8 @@
 // peer on its own thread answers every request with the fuzz input and then closes.
 #include "http/IdExceptions.h"
 #include "http/IdHTTP.h"
+#include "tools/loopback/LoopbackListener.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -22,14 +21,7 @@ class TPeer {
 public:
     TPeer() {
         listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof address;
-        ::bind(listener_, reinterpret_cast<sockaddr*>(&address), length);
-        ::listen(listener_, 16);
-        ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length);
-        url_ = "http://127.0.0.1:" + std::to_string(ntohs(address.sin_port)) + "/x";
+        url_ = "http://127.0.0.1:" + std::to_string(ListenOnLoopback(listener_, 16)) + "/x";
         std::thread(&TPeer::Run, this).detach();
     }
 

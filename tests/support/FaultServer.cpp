@@ -1,6 +1,7 @@
 #include "tests/support/FaultServer.h"
 
 #include "tests/support/PortableSocket.h"
+#include "tools/loopback/LoopbackListener.h"
 
 #include <stdexcept>
 
@@ -90,16 +91,9 @@ std::string FaultReply(TFault fault, std::size_t overCapBytes) {
 TFaultServer::TFaultServer(std::size_t overCapBytes)
     : overCap_(FaultReply(TFault::OverCap, overCapBytes)) {
     listener_ = OpenTcpSocket();
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    if (listener_ < 0 || ::bind(listener_, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
-        ::listen(listener_, 64) != 0 ||
-        ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length) != 0 ||
-        !OpenWakePair(wake_))
+    port_ = ListenOnLoopback(listener_, 64);
+    if (port_ == 0 || !OpenWakePair(wake_))
         throw std::runtime_error("cannot open the fault server");
-    port_ = ntohs(address.sin_port);
     thread_ = std::thread(&TFaultServer::Run, this);
 }
 

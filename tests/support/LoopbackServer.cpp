@@ -1,6 +1,7 @@
 #include "tests/support/LoopbackServer.h"
 
 #include "tests/support/PortableSocket.h"
+#include "tools/loopback/LoopbackListener.h"
 
 #include <chrono>
 #include <stdexcept>
@@ -9,17 +10,12 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-int ListeningSocket(int backlog, std::uint16_t& port, bool listen = true) {
+// A fresh loopback socket, listening with `backlog` or (when negative) only bound.
+int ListeningSocket(int backlog, std::uint16_t& port) {
     const int fd = OpenTcpSocket();
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
-        (listen && ::listen(fd, backlog) != 0) ||
-        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0)
+    port = backlog < 0 ? BindLoopback(fd) : ListenOnLoopback(fd, backlog);
+    if (port == 0)
         throw std::runtime_error("cannot open a loopback socket");
-    port = ntohs(address.sin_port);
     return fd;
 }
 
@@ -212,7 +208,7 @@ bool TLoopbackServer::RunStep(int fd, std::size_t index, const TServerStep& s,
 }
 
 TRefusingPort::TRefusingPort() {
-    fd_ = ListeningSocket(0, port_, false);
+    fd_ = ListeningSocket(-1, port_);
 }
 
 TRefusingPort::~TRefusingPort() {

@@ -3,9 +3,9 @@
 // Prints "PORT <n>" as its first line. The state file ("id status" lines) and the settings file
 // are reread on every request, so a buddy can be flipped while the program runs.
 
+#include "tools/loopback/LoopbackListener.h"
 #include "tools/zentrilo-sim/SimResponder.h"
 
-#include <arpa/inet.h>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -54,29 +54,19 @@ bool ParseArgs(int argc, char** argv, TOptions& options) {
     return options.port >= 0 && options.port <= 65535;
 }
 
-int Listen(int port) {
+// The listening socket and the port it got, or -1.
+int Listen(int port, std::uint16_t& bound) {
     const int fd = socket(AF_INET, SOCK_STREAM, 0);
     if (fd < 0)
         return -1;
-    const int yes = 1;
+    const int yes = 1; // a fixed port can be taken again at once after a restart
     setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(static_cast<uint16_t>(port));
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        listen(fd, 16) != 0) {
+    bound = ListenOnLoopback(fd, 16, static_cast<std::uint16_t>(port));
+    if (bound == 0) {
         close(fd);
         return -1;
     }
     return fd;
-}
-
-int BoundPort(int fd) {
-    sockaddr_in address{};
-    socklen_t length = sizeof address;
-    getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-    return ntohs(address.sin_port);
 }
 
 // The request head, or empty when the client sends nothing usable in time.
@@ -153,12 +143,13 @@ int main(int argc, char** argv) {
         return 2;
     }
     std::signal(SIGPIPE, SIG_IGN);
-    const int server = Listen(options.port);
+    std::uint16_t port = 0;
+    const int server = Listen(options.port, port);
     if (server < 0) {
         std::perror("zentrilo-sim: cannot listen");
         return 1;
     }
-    std::printf("PORT %d\n", BoundPort(server));
+    std::printf("PORT %d\n", port);
     std::fflush(stdout);
     TSimResponder responder;
     for (;;) {
