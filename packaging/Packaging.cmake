@@ -8,13 +8,25 @@ include(GNUInstallDirs)
 
 set(ZENTRILO_PACKAGING_DIR ${CMAKE_CURRENT_LIST_DIR})
 set(ZENTRILO_METAINFO org.zentrilo.zentrilo.metainfo.xml)
+# The files that carry the version or the release date get them here.
+set(ZENTRILO_CONFIGURED_DIR ${CMAKE_CURRENT_BINARY_DIR}/packaging/configured)
+
+# The release month as man pages show it, "December 2026".
+string(SUBSTRING ${ZENTRILO_RELEASE_DATE} 0 4 release_year)
+string(SUBSTRING ${ZENTRILO_RELEASE_DATE} 5 2 release_month)
+math(EXPR release_month "${release_month} - 1")
+set(month_names January February March April May June July August September October November
+    December)
+list(GET month_names ${release_month} release_month)
+set(ZENTRILO_RELEASE_MONTH "${release_month} ${release_year}")
 
 install(TARGETS zentrilo-check RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
 # Man pages go out gzip-compressed as Debian expects; without gzip they go out as they are.
 find_program(ZENTRILO_GZIP gzip)
 function(zentrilo_install_man_page page)
-    set(source ${ZENTRILO_PACKAGING_DIR}/${page})
+    set(source ${ZENTRILO_CONFIGURED_DIR}/${page})
+    configure_file(${ZENTRILO_PACKAGING_DIR}/${page}.in ${source} @ONLY)
     set(dest ${CMAKE_INSTALL_MANDIR}/man1)
     if(NOT ZENTRILO_GZIP)
         install(FILES ${source} DESTINATION ${dest})
@@ -37,7 +49,9 @@ if(NOT ZENTRILO_NET_ONLY)
     zentrilo_install_man_page(zentrilo.1)
     install(FILES ${ZENTRILO_PACKAGING_DIR}/zentrilo.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
-    install(FILES ${ZENTRILO_PACKAGING_DIR}/${ZENTRILO_METAINFO}
+    configure_file(${ZENTRILO_PACKAGING_DIR}/${ZENTRILO_METAINFO}.in
+        ${ZENTRILO_CONFIGURED_DIR}/${ZENTRILO_METAINFO} @ONLY)
+    install(FILES ${ZENTRILO_CONFIGURED_DIR}/${ZENTRILO_METAINFO}
         DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 
     set(icons ${CMAKE_INSTALL_DATADIR}/icons/hicolor)

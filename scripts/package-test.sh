@@ -40,7 +40,10 @@ check_control() {
     step "control data"
     dpkg-deb -f "$deb" Package Version Architecture Maintainer Depends Recommends
     [ "$(dpkg-deb -f "$deb" Package)" = zentrilo ] || die "package name"
-    [ "$(dpkg-deb -f "$deb" Version)" = 0.5.4 ] || die "package version"
+    local version
+    version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
+    [ -n "$version" ] && [ "$(dpkg-deb -f "$deb" Version)" = "$version" ] ||
+        die "package version $(dpkg-deb -f "$deb" Version), project version $version"
     [ "$(dpkg-deb -f "$deb" Maintainer)" = "Zentrilo developers" ] || die "maintainer"
     local depends lib
     depends=$(dpkg-deb -f "$deb" Depends)

@@ -17,7 +17,4 @@ inline const QString& AppTitle() {
     static const QString title = QStringLiteral("Zentrilo");
     return title;
 }
-inline const QString& ProgramVersion() {
-    static const QString version = QStringLiteral("0.5.4");
-    return version;
-}
+const QString& ProgramVersion();

@@ -101,8 +101,9 @@ std::string QueryParam(const std::string& target, const std::string& name) {
 }
 
 const std::string& TSimResponder::DefaultSettings() {
+    // The newest version is this build's, so that the program offers no update.
     static const std::string settings = "[Settings]\r\nbuddylimit=5\r\nsitescan=1\r\nactive=1\r\n"
-                                        "lastversion=0.5.4\r\n";
+                                        "lastversion=" ZENTRILO_VERSION "\r\n";
     return settings;
 }
 
