@@ -1,5 +1,5 @@
 # Installation layout of a Linux desktop program (binaries, desktop entry, hicolor icons,
-# AppStream metainfo, man pages) and the Debian package built from it by CPack.
+# AppStream metainfo, man pages, copyright file) and the Debian package built from it by CPack.
 # Other systems (the Windows cross build of the network core) have no use for any of it.
 if(NOT CMAKE_SYSTEM_NAME STREQUAL "Linux")
     return()
@@ -8,7 +8,7 @@ include(GNUInstallDirs)
 
 set(ZENTRILO_PACKAGING_DIR ${CMAKE_CURRENT_LIST_DIR})
 set(ZENTRILO_METAINFO org.zentrilo.zentrilo.metainfo.xml)
-# The files that carry the version or the release date get them here.
+# The files that carry the version, the release date or the licence get them here.
 set(ZENTRILO_CONFIGURED_DIR ${CMAKE_CURRENT_BINARY_DIR}/packaging/configured)
 
 # The release month as man pages show it, "December 2026".
@@ -19,6 +19,21 @@ set(month_names January February March April May June July August September Octo
     December)
 list(GET month_names ${release_month} release_month)
 set(ZENTRILO_RELEASE_MONTH "${release_month} ${release_year}")
+
+# The package's copyright file in Debian's machine-readable format, from LICENSE: its holder
+# line and its terms, indented, with "." for a blank line.
+file(READ ${PROJECT_SOURCE_DIR}/LICENSE license)
+string(REGEX MATCH "Copyright \\(c\\) ([^\n]*)" unused "${license}")
+set(ZENTRILO_COPYRIGHT ${CMAKE_MATCH_1})
+string(FIND "${license}" "Permission is hereby granted" terms_start)
+string(SUBSTRING "${license}" ${terms_start} -1 terms)
+string(STRIP "${terms}" terms)
+string(REPLACE "\n\n" "\n.\n" terms "${terms}")
+string(REPLACE "\n" "\n " terms "${terms}")
+set(ZENTRILO_LICENSE_TERMS " ${terms}")
+configure_file(${ZENTRILO_PACKAGING_DIR}/copyright.in ${ZENTRILO_CONFIGURED_DIR}/copyright @ONLY)
+install(FILES ${ZENTRILO_CONFIGURED_DIR}/copyright
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/zentrilo)
 
 install(TARGETS zentrilo-check RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Checks an installed Zentrilo: every file in place, the desktop entry and the metainfo valid
-# and pointing at what is installed, icons of the right sizes, man pages readable, and
-# zentrilo-check answering --help from the installed path.
+# and pointing at what is installed, icons of the right sizes, man pages readable, the
+# copyright file in Debian's format, and zentrilo-check answering --help from the installed path.
 #   check-installed.sh ROOT PREFIX          an installation under ROOT (/ for the live system)
 #   check-installed.sh --stage BUILD ROOT   first installs the build tree BUILD under ROOT/usr
 set -euo pipefail
@@ -109,7 +109,17 @@ check_man_pages() {
     done
 }
 
-for check in check_binaries check_desktop_entry check_metainfo check_icons check_man_pages; do
+check_copyright() {
+    local file=share/doc/zentrilo/copyright
+    need_file "$file"
+    [ -f "$base/$file" ] || return 0
+    head -n1 "$base/$file" | grep -q '^Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/$' ||
+        fail "$file is not in the machine-readable format"
+    grep -q '^License: Expat$' "$base/$file" || fail "$file names no licence"
+    grep -q '^ Permission is hereby granted' "$base/$file" || fail "$file lacks the licence terms"
+}
+
+for check in check_binaries check_desktop_entry check_metainfo check_icons check_man_pages check_copyright; do
     "$check" "$base"
 done
 
