@@ -23,3 +23,14 @@ void StatusText(TBuddyStatus code, QString& dest) {
         break; // no word: the destination keeps its text
     }
 }
+
+QString EnglishStatusWord(int code) {
+    QString word;
+    if (code >= 0 && code <= 255) {
+        const bool language = UseEnglish;
+        UseEnglish = true;
+        StatusText(static_cast<TBuddyStatus>(code), word);
+        UseEnglish = language;
+    }
+    return word.isEmpty() ? QStringLiteral("code %1").arg(code) : word;
+}

@@ -6,6 +6,9 @@
 #ifdef ZENTRILO_CHECK_HAS_PRESENCE
 #include "tools/zentrilo-check/PresenceCommands.h"
 #endif
+#ifdef ZENTRILO_CHECK_HAS_HISTORY
+#include "tools/zentrilo-check/HistoryCommand.h"
+#endif
 
 #include <cstdio>
 #include <cstring>
@@ -68,6 +71,10 @@ int main(int argc, char** argv) {
         return FetchText(argv[2]);
     if (argc == 3 && std::strcmp(argv[1], "--fetch-stream") == 0)
         return FetchStream(argv[2]);
+#ifdef ZENTRILO_CHECK_HAS_HISTORY
+    if (IsHistoryCommand(argc, argv))
+        return RunHistoryCommand(argc, argv);
+#endif
 #ifdef ZENTRILO_CHECK_HAS_PRESENCE
     if (IsPresenceCommand(argc, argv))
         return RunPresenceCommand(argc, argv);
