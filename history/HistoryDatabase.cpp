@@ -155,7 +155,7 @@ THistoryDatabase::TOpenFault THistoryDatabase::TryOpenForWriting() {
     }
     QSqlDatabase db = Connection();
     // A check must never wait long for a lock that only another instance could hold.
-    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=500"));
+    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=250"));
     if (!db.open())
         return Classify(db.lastError());
     if (const auto error = SetUp())
@@ -226,7 +226,7 @@ bool THistoryDatabase::OpenForReading() {
     if (!QFileInfo(path_).isFile() ||
         !QSqlDatabase::isDriverAvailable(QString::fromLatin1(kDriver)))
         return false;
-    if (TryOpenForReading(path_, "QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=500"))
+    if (TryOpenForReading(path_, "QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=250"))
         return true;
     const QString error = lastError_;
     if (TryOpenForReading(ImmutableUri(path_), "QSQLITE_OPEN_READONLY;QSQLITE_OPEN_URI"))

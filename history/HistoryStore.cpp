@@ -40,6 +40,7 @@ THistoryStore::THistoryStore(const QString& path, TWarningHandler onWarning, TCl
     }
     LoadRetention();
     RemoveExpired();
+    DeliverWarning();
 }
 
 THistoryStore::~THistoryStore() = default;
@@ -57,7 +58,15 @@ void THistoryStore::Fail(const QString& cause) {
     if (warnedUnwritable_)
         return;
     warnedUnwritable_ = true;
-    Warn({THistoryWarningKind::Unwritable, cause});
+    pending_ = THistoryWarning{THistoryWarningKind::Unwritable, cause};
+}
+
+void THistoryStore::DeliverWarning() {
+    if (!pending_)
+        return;
+    const THistoryWarning warning = *pending_;
+    pending_.reset();
+    Warn(warning);
 }
 
 std::optional<QVariant> THistoryStore::Run(const char* sql, const QVariantList& values) {
@@ -98,6 +107,7 @@ void THistoryStore::BeginRun() {
     if (const auto run =
             Run("INSERT INTO runs(started) VALUES(?) RETURNING id", {Now().toMSecsSinceEpoch()}))
         run_ = run->toLongLong();
+    DeliverWarning();
 }
 
 void THistoryStore::EndRun() {
@@ -115,6 +125,7 @@ void THistoryStore::EndRun() {
     }
     run_ = 0;
     watching_.clear();
+    DeliverWarning();
 }
 
 void THistoryStore::RecordCheck(const THistoryKey& key, int code, const QDateTime& checkTime) {
@@ -131,6 +142,7 @@ void THistoryStore::RecordCheck(const THistoryKey& key, int code, const QDateTim
         WriteChange(key, found->second, code, timeMs);
     else
         TouchWatch(key, found->second, timeMs);
+    DeliverWarning();
 }
 
 void THistoryStore::StartWatch(const THistoryKey& key, int code, qint64 timeMs) {
@@ -197,6 +209,7 @@ void THistoryStore::SetRetentionDays(int days) {
         Run("INSERT INTO settings(name, value) VALUES(?, ?)"
             " ON CONFLICT(name) DO UPDATE SET value = excluded.value",
             {QString::fromLatin1(kRetentionName), QString::number(retentionDays_)});
+    DeliverWarning();
 }
 
 void THistoryStore::RemoveExpired() {

@@ -77,6 +77,9 @@ private:
     bool Begin();
     bool Commit();
     void Fail(const QString& cause);
+    // Hands a failure's warning over once the call that failed has rolled back: a handler that
+    // shows a modal box runs the event loop, and further checks may record meanwhile.
+    void DeliverWarning();
     void Warn(const THistoryWarning& warning) const;
     QDateTime Now() const;
 
@@ -85,6 +88,7 @@ private:
     TClock clock_;
     bool writable_ = false;
     bool warnedUnwritable_ = false;
+    std::optional<THistoryWarning> pending_;
     qint64 run_ = 0; // row of the current run; 0: none
     int retentionDays_ = kDefaultRetentionDays;
     std::map<THistoryKey, TWatch> watching_; // entries with a result in the current run

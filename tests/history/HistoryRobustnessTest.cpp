@@ -220,6 +220,56 @@ TEST(HistoryUnwritable, AReadOnlyFolderRecordsNothingWithOneWarningAndStillShows
     EXPECT_EQ(fixture.warnings[1].Kind, THistoryWarningKind::Unwritable);
 }
 
+// Another writer holding the file's write lock, which makes writes fail as a full disk does,
+// without root.
+class TWriteLock {
+public:
+    explicit TWriteLock(const QString& path) {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), kName);
+        db.setDatabaseName(path);
+        held_ = db.open() && QSqlQuery(db).exec(QStringLiteral("BEGIN IMMEDIATE"));
+    }
+    ~TWriteLock() {
+        QSqlDatabase::database(kName, false).close();
+        QSqlDatabase::removeDatabase(kName);
+    }
+    TWriteLock(const TWriteLock&) = delete;
+    TWriteLock& operator=(const TWriteLock&) = delete;
+    bool Held() const { return held_; }
+
+private:
+    static constexpr const char* kName = "write-lock";
+    bool held_ = false;
+};
+
+TEST(HistoryUnwritable, AFailedWriteCostsItsRowsOnlyAndWarnsOnceAfterRollingBack) {
+    THistoryFixture fixture;
+    auto store = fixture.Open();
+    store->RecordCheck(Key("a"), 0, UtcTime("2026-12-09T10:00:00Z"));
+    auto locker = std::make_unique<TWriteLock>(fixture.Path());
+    ASSERT_TRUE(locker->Held());
+    // While the warning is up the lock goes away and another check records: nothing of the
+    // failed write may be left open around it.
+    fixture.afterWarning = [&] {
+        locker.reset();
+        store->RecordCheck(Key("b"), 1, UtcTime("2026-12-09T10:01:00Z"));
+    };
+    store->RecordCheck(Key("a"), 1, UtcTime("2026-12-09T10:01:00Z"));
+    ASSERT_EQ(fixture.warnings.size(), 1u);
+    EXPECT_EQ(fixture.warnings[0].Kind, THistoryWarningKind::Unwritable);
+
+    store->RecordCheck(Key("a"), 1, UtcTime("2026-12-09T10:02:00Z"));
+    store.reset();
+    const auto changes = fixture.Open()->Changes(0, kAll);
+    ASSERT_EQ(changes.size(), 3u);
+    EXPECT_EQ(changes[0].Key, Key("a"));
+    EXPECT_EQ(changes[1].Key, Key("b"));
+    // The lost change is not invented: "a" starts afresh at its next result.
+    EXPECT_EQ(changes[2].TimeMs, Utc("2026-12-09T10:02:00Z"));
+    EXPECT_EQ(changes[2].From, kHistoryNotChecked);
+    EXPECT_EQ(fixture.warnings.size(), 1u);
+}
+
 TEST(HistoryUnwritable, AFolderWithoutWritePermissionRecordsNothing) {
     if (::geteuid() == 0)
         GTEST_SKIP() << "permissions do not bind root; the read-only file system case covers it";

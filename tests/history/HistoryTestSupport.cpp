@@ -59,6 +59,10 @@ QString THistoryFixture::Path() const {
 std::unique_ptr<THistoryStore> THistoryFixture::Open(const QString& path) {
     return std::make_unique<THistoryStore>(
         path.isEmpty() ? Path() : path,
-        [this](const THistoryWarning& warning) { warnings.push_back(warning); },
+        [this](const THistoryWarning& warning) {
+            warnings.push_back(warning);
+            if (afterWarning)
+                afterWarning();
+        },
         [this] { return QDateTime::fromMSecsSinceEpoch(nowMs, Qt::UTC); });
 }

@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 #include <QVariant>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -31,4 +32,5 @@ public:
     QTemporaryDir folder;
     qint64 nowMs;
     std::vector<THistoryWarning> warnings;
+    std::function<void()> afterWarning; // runs in the handler, as a modal box's event loop would
 };
