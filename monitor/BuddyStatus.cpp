@@ -2,24 +2,36 @@
 
 #include "shell/Language.h"
 
-void StatusText(TBuddyStatus code, QString& dest) {
+namespace {
+
+// The word of the code in the language given; empty for a code without a word.
+QString StatusWord(TBuddyStatus code, bool inEnglish) {
     switch (code) {
     case bsOnline:
-        dest = Lang("ONLINE", "ONLINE");
-        break;
+        return Lang("ONLINE", "ONLINE", inEnglish);
     case bsOffline:
-        dest = Lang("OFFLINE", "OFFLINE");
-        break;
+        return Lang("OFFLINE", "OFFLINE", inEnglish);
     case bsInvisible:
-        dest = Lang("ONLINE (INVISIBLE)", "ONLINE (INVIZIBIL)");
-        break;
+        return Lang("ONLINE (INVISIBLE)", "ONLINE (INVIZIBIL)", inEnglish);
     case bsNotScanned:
-        dest = Lang("NOT SCANNED", "NESCANAT");
-        break;
+        return Lang("NOT SCANNED", "NESCANAT", inEnglish);
     case bsError:
-        dest = Lang("ERROR", "EROARE");
-        break;
+        return Lang("ERROR", "EROARE", inEnglish);
     default:
-        break; // no word: the destination keeps its text
+        return {};
     }
+}
+
+} // namespace
+
+void StatusText(TBuddyStatus code, QString& dest) {
+    const QString word = StatusWord(code, UseEnglish);
+    if (!word.isEmpty()) // no word: the destination keeps its text
+        dest = word;
+}
+
+QString EnglishStatusWord(int code) {
+    const QString word =
+        code >= 0 && code <= 255 ? StatusWord(static_cast<TBuddyStatus>(code), true) : QString();
+    return word.isEmpty() ? QStringLiteral("code %1").arg(code) : word;
 }

@@ -47,7 +47,7 @@ check_control() {
     [ "$(dpkg-deb -f "$deb" Maintainer)" = "Zentrilo developers" ] || die "maintainer"
     local depends lib
     depends=$(dpkg-deb -f "$deb" Depends)
-    for lib in libqt6core6 libqt6widgets6 qt6-qpa-plugins libc6; do
+    for lib in libqt6core6 libqt6widgets6 qt6-qpa-plugins libqt6sql6-sqlite libc6; do
         grep -Eq "(^|, )$lib( |,|$)" <<<"$depends" || die "Depends lacks $lib: $depends"
     done
 }

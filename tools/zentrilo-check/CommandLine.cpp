@@ -66,7 +66,10 @@ std::string UsageText(bool presence) {
                 "  zentrilo-check --invisible ID...   ask the detection service, invisible "
                 "detection on\n"
                 "  zentrilo-check ID...               check each ID as the program's one-off "
-                "check does\n";
+                "check does\n"
+                "  zentrilo-check --history [--since YYYY-MM-DD] [ID...]\n"
+                "                                     print the recorded presence changes as "
+                "CSV\n";
     text += "  zentrilo-check --help              show this text\n"
             "Exit status: 0 when the final reply was 200";
     if (presence)

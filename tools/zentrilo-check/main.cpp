@@ -5,6 +5,7 @@
 #include "tools/zentrilo-check/CommandLine.h"
 
 #ifdef ZENTRILO_CHECK_HAS_PRESENCE
+#include "tools/zentrilo-check/HistoryCommand.h"
 #include "tools/zentrilo-check/PresenceCommands.h"
 #endif
 
@@ -69,6 +70,10 @@ int main(int argc, char** argv) {
 #ifdef _WIN32
     // Reply bytes go out as they came: a text-mode stdout would turn each LF into CR LF.
     _setmode(_fileno(stdout), _O_BINARY);
+#endif
+#ifdef ZENTRILO_CHECK_HAS_PRESENCE
+    if (IsHistoryCommand(argc, argv)) // its own arguments, its own usage errors
+        return RunHistoryCommand(argc, argv);
 #endif
     const TCheckCommand command = ParseCommandLine(argc, argv, kPresence);
     if (!command.problem.empty())

@@ -1,0 +1,199 @@
+// The presence history at a year's size: 100000 changes of 20 IDs, one run a day. What one
+// recorded check costs, opening the history window up to its first full paint, drawing the
+// whole year, and the file's size per 1000 changes.
+#include "app/frmHistory.h"
+#include "app/frmHistoryTimeline.h"
+#include "history/HistoryStore.h"
+#include "history/Timeline.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QImage>
+#include <QSignalBlocker>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <limits>
+#include <memory>
+#include <random>
+#include <vector>
+
+namespace {
+
+constexpr int kIds = 20;
+constexpr int kDays = 365;
+constexpr int kChanges = 100000;
+constexpr qint64 kDayMs = 24LL * 3600 * 1000;
+const qint64 kStartMs = QDateTime(QDate(2026, 1, 1), QTime(0, 0), Qt::UTC).toMSecsSinceEpoch();
+const qint64 kEndMs = kStartMs + kDays * kDayMs;
+
+THistoryKey IdKey(int id) {
+    return {QStringLiteral("buddy%1").arg(id), OwnSourceName()};
+}
+
+struct TEvent {
+    qint64 TimeMs;
+    int Id;
+};
+
+// A day's checks that change something, in time order: each ID's first result and then flips
+// at random moments, at least kChanges over the whole year.
+std::vector<TEvent> DayEvents(int day, std::mt19937& random) {
+    const int flipsPerId = (kChanges + kDays * kIds - 1) / (kDays * kIds) - 1;
+    std::uniform_int_distribution<qint64> moment(1, kDayMs - 1);
+    std::vector<TEvent> events;
+    const qint64 dayStart = kStartMs + day * kDayMs;
+    for (int id = 0; id < kIds; ++id) {
+        events.push_back({dayStart, id});
+        for (int flip = 0; flip < flipsPerId; ++flip)
+            events.push_back({dayStart + moment(random), id});
+    }
+    std::sort(events.begin(), events.end(),
+              [](const TEvent& a, const TEvent& b) { return a.TimeMs < b.TimeMs; });
+    return events;
+}
+
+// Writes the year through the store as the program would: one run a day. The number of changes.
+int WriteYear(const QString& path) {
+    qint64 now = kStartMs;
+    THistoryStore store(path, {}, [&now] { return QDateTime::fromMSecsSinceEpoch(now); });
+    std::mt19937 random(19);
+    int changes = 0;
+    for (int day = 0; day < kDays; ++day) {
+        now = kStartMs + day * kDayMs;
+        store.BeginRun();
+        std::vector<int> status(kIds, 0);
+        for (const TEvent& event : DayEvents(day, random)) {
+            status[event.Id] = 1 - status[event.Id];
+            store.RecordCheck(IdKey(event.Id), status[event.Id],
+                              QDateTime::fromMSecsSinceEpoch(event.TimeMs));
+            ++changes;
+        }
+        now += kDayMs - 1;
+        store.EndRun();
+    }
+    return changes; // closing the store folds its log into the file
+}
+
+// The year's history, written once for all the benchmarks.
+class TYearOfHistory {
+public:
+    static TYearOfHistory& Get() {
+        static TYearOfHistory history;
+        return history;
+    }
+
+    QString Path() const { return folder_.filePath(QStringLiteral("history.sqlite")); }
+    double KiBPer1000Changes() const { return kibPer1000_; }
+    // A store on the file at the end of the year, as the running program has it.
+    std::unique_ptr<THistoryStore> Open() const {
+        return std::make_unique<THistoryStore>(Path(), THistoryStore::TWarningHandler(), [] {
+            return QDateTime::fromMSecsSinceEpoch(kEndMs);
+        });
+    }
+
+private:
+    TYearOfHistory() {
+        const int changes = WriteYear(Path());
+        kibPer1000_ = QFileInfo(Path()).size() / 1024.0 * 1000.0 / changes;
+    }
+
+    QTemporaryDir folder_;
+    double kibPer1000_ = 0;
+};
+
+double Median(std::vector<double> values) {
+    std::nth_element(values.begin(), values.begin() + values.size() / 2, values.end());
+    return values[values.size() / 2];
+}
+
+// One check's result through the store: arg 1 a change every time, arg 0 never a change.
+void BM_RecordCheck(benchmark::State& state) {
+    auto store = TYearOfHistory::Get().Open();
+    const bool changing = state.range(0) == 1;
+    qint64 time = kEndMs;
+    int code = 0;
+    std::vector<double> micros;
+    QElapsedTimer timer;
+    for (auto _ : state) {
+        code = changing ? 1 - code : code;
+        time += 1000;
+        timer.start();
+        store->RecordCheck(IdKey(0), code, QDateTime::fromMSecsSinceEpoch(time));
+        micros.push_back(timer.nsecsElapsed() / 1000.0);
+    }
+    state.counters["median_us"] = Median(micros);
+    state.counters["changes_stored"] = double(store->Changes(0, kEndMs + 1).size());
+}
+
+// Opening the window: reading the history, building the timeline and the first full paint, over
+// the last 24 hours (arg 0) or the whole year (arg 3).
+void BM_OpenWindow(benchmark::State& state) {
+    auto store = TYearOfHistory::Get().Open();
+    for (auto _ : state) {
+        THistoryForm form(*store);
+        form.Now = [] { return QDateTime::fromMSecsSinceEpoch(kEndMs); };
+        form.resize(1000, 700);
+        form.edFrom->setDate(QDate(2026, 1, 1));
+        form.edTo->setDate(QDate(2026, 12, 31));
+        {
+            const QSignalBlocker quiet(form.cbRange);
+            form.cbRange->setCurrentIndex(static_cast<int>(state.range(0)));
+        }
+        form.show(); // reads the store
+        QImage image(form.size(), QImage::Format_ARGB32_Premultiplied);
+        form.render(&image);
+        benchmark::DoNotOptimize(image.bits());
+    }
+}
+
+// The timeline alone drawing the whole year of 20 IDs.
+void BM_DrawYear(benchmark::State& state) {
+    auto store = TYearOfHistory::Get().Open();
+    const THistoryTimeline timeline(
+        store->Changes(std::numeric_limits<qint64>::min(), std::numeric_limits<qint64>::max()),
+        store->Spans(), kEndMs);
+    THistoryTimelineView view;
+    view.resize(1000, 600);
+    const TTimelineRange year{kStartMs, kEndMs};
+    view.SetRows(timeline.Rows(year), year, kEndMs);
+    QImage image(view.size(), QImage::Format_ARGB32_Premultiplied);
+    for (auto _ : state) {
+        view.render(&image);
+        benchmark::DoNotOptimize(image.bits());
+    }
+}
+
+void BM_DatabaseSize(benchmark::State& state) {
+    const double size = TYearOfHistory::Get().KiBPer1000Changes();
+    for (auto _ : state)
+        benchmark::DoNotOptimize(size);
+    state.counters["KiB_per_1000_changes"] = size;
+}
+
+} // namespace
+
+BENCHMARK(BM_RecordCheck)->Arg(1)->Arg(0)->Iterations(2000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_OpenWindow)
+    ->Arg(THistoryForm::rcLast24Hours)
+    ->Arg(THistoryForm::rcDates)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DrawYear)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DatabaseSize)->Iterations(1);
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

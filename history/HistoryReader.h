@@ -1,0 +1,17 @@
+#pragma once
+// Queries over an open history database, shared by the store and by read-only users.
+
+#include "history/HistoryTypes.h"
+
+#include <QSqlDatabase>
+
+#include <set>
+#include <vector>
+
+// The changes with fromMs <= time < toMs, oldest first (changes of the same moment in the order
+// they were written). Empty when the database cannot be read.
+std::vector<THistoryChange> ReadHistoryChanges(const QSqlDatabase& db, qint64 fromMs, qint64 toMs);
+
+// Every span of watching, earliest first; the spans of the watch rows in `liveWatches` are live.
+std::vector<THistorySpan> ReadHistorySpans(const QSqlDatabase& db,
+                                           const std::set<qint64>& liveWatches);
