@@ -85,37 +85,43 @@ QString XmlError(const QXmlStreamReader& reader) {
 TPresenceRule TPresenceRule::Parse(const QString& text) {
     TPresenceRule rule;
     rule.text_ = text.trimmed();
-    const QString& trimmed = rule.text_;
-    const auto kindOf = [&](const QString& prefix) {
-        return trimmed.startsWith(prefix, Qt::CaseInsensitive);
-    };
-    if (kindOf(kJson)) {
-        rule.kind_ = TKind::Json;
-        rule.argument_ = trimmed.mid(kJson.size());
-        rule.problem_ = ParsePointer(rule.argument_, rule.tokens_) ? TRuleProblem::None
-                                                                   : TRuleProblem::BadPointer;
-    } else if (kindOf(kXml)) {
-        rule.kind_ = TKind::Xml;
-        rule.argument_ = trimmed.mid(kXml.size());
-        const qsizetype equals = rule.argument_.indexOf(u'=');
-        rule.element_ = rule.argument_.left(equals).trimmed();
-        if (equals >= 0) {
-            for (const QString& value : rule.argument_.mid(equals + 1).split(u'|'))
-                rule.values_ << value.trimmed();
+    for (const auto& [prefix, kind] : {std::pair{kJson, TKind::Json}, std::pair{kXml, TKind::Xml},
+                                       std::pair{kText, TKind::Text}}) {
+        if (rule.text_.startsWith(prefix, Qt::CaseInsensitive)) {
+            rule.kind_ = kind;
+            rule.argument_ = rule.text_.mid(prefix.size());
+            rule.problem_ = rule.ParseArgument();
         }
-        static const QRegularExpression blank(u"\\s"_s);
-        if (rule.element_.isEmpty() || rule.element_.contains(blank))
-            rule.problem_ = TRuleProblem::NoElement;
-        else if (rule.values_.isEmpty() || rule.values_.contains(QString()))
-            rule.problem_ = TRuleProblem::NoValues;
-        else
-            rule.problem_ = TRuleProblem::None;
-    } else if (kindOf(kText)) {
-        rule.kind_ = TKind::Text;
-        rule.argument_ = trimmed.mid(kText.size());
-        rule.problem_ = rule.argument_.isEmpty() ? TRuleProblem::NoNeedle : TRuleProblem::None;
     }
     return rule;
+}
+
+TRuleProblem TPresenceRule::ParseArgument() {
+    switch (kind_) {
+    case TKind::Json:
+        return ParsePointer(argument_, tokens_) ? TRuleProblem::None : TRuleProblem::BadPointer;
+    case TKind::Xml:
+        return ParseElementAndValues();
+    case TKind::Text:
+        break;
+    }
+    return argument_.isEmpty() ? TRuleProblem::NoNeedle : TRuleProblem::None;
+}
+
+// "ELEMENT=VALUE|VALUE...": an element's name has no blanks, and no value is empty.
+TRuleProblem TPresenceRule::ParseElementAndValues() {
+    const qsizetype equals = argument_.indexOf(u'=');
+    element_ = argument_.left(equals).trimmed(); // all of it when there is no "="
+    if (equals >= 0) {
+        for (const QString& value : argument_.mid(equals + 1).split(u'|'))
+            values_ << value.trimmed();
+    }
+    static const QRegularExpression blank(u"\\s"_s);
+    if (element_.isEmpty() || element_.contains(blank))
+        return TRuleProblem::NoElement;
+    if (values_.isEmpty() || values_.contains(QString()))
+        return TRuleProblem::NoValues;
+    return TRuleProblem::None;
 }
 
 TRuleVerdict TPresenceRule::Evaluate(const QByteArray& reply) const {

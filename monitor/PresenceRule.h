@@ -48,6 +48,8 @@ public:
 private:
     enum class TKind { Json, Xml, Text };
 
+    TRuleProblem ParseArgument();
+    TRuleProblem ParseElementAndValues();
     TRuleVerdict EvaluateJson(const QByteArray& reply) const;
     TRuleVerdict EvaluateXml(const QByteArray& reply) const;
 

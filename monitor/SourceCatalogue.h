@@ -17,7 +17,8 @@ public:
     std::vector<TPresenceSource> All() const;
 
     // The first source of that name in the order of All(), in any letter case; none: nullptr.
-    // An empty name is the program's own service, as a slot without a source is.
+    // An empty name is the program's own service, as a slot without a source is. The pointer
+    // holds until the user's sources change.
     const TPresenceSource* Find(const QString& name) const;
 
     // Why a user's definition cannot be stored, in the current language; empty when it can.
