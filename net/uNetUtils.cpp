@@ -4,6 +4,7 @@
 #include "http/IdHTTP.h"
 #include "net/FetchLimits.h"
 
+#include <algorithm>
 #include <functional>
 
 namespace {
@@ -69,6 +70,8 @@ bool Fetch(const std::string& url, const TFetchControl& control,
     if (control.failure)
         *control.failure =
             ok ? std::string() : OneLine(failure.empty() ? http.StatusLine() : failure);
+    if (control.status)
+        *control.status = std::max(http.StatusCode(), 0);
     return ok;
 }
 

@@ -15,6 +15,9 @@ struct TFetchControl {
     // Receives why the result is false, as one line of printable ASCII: the client's error
     // message, or the status line of a final reply other than 200. Emptied on true.
     std::string* failure = nullptr;
+    // Receives the final reply's status code (such as 429, which asks the caller to wait), or 0
+    // when no status line came.
+    int* status = nullptr;
 };
 
 // On true `text` holds the decoded body; on false it is empty.

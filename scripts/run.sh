@@ -13,20 +13,62 @@ if [ -n "$configured" ] || [ -n "${ZENTRILO_SITE:-}${ZENTRILO_DETECT_HOST:-}${ZE
 fi
 
 demo=$(mktemp -d "${TMPDIR:-/tmp}/zentrilo-demo.XXXXXX")
-trap 'kill "$sim_pid" 2>/dev/null || true; rm -rf "$demo"' EXIT
-printf 'alice online\nbob offline\ncarol invisible\n' >"$demo/state"
-build/tools/zentrilo-sim/zentrilo-sim --port 0 --state "$demo/state" >"$demo/sim.out" &
+sim_pid=
+trap 'if [ -n "$sim_pid" ]; then kill "$sim_pid" 2>/dev/null || true; fi; rm -rf "$demo"' EXIT
+printf 'alice online\nbob offline\ncarol in-game\n' >"$demo/state"
+build/tools/zentrilo-sim/zentrilo-sim --port 0 --state "$demo/state" --demo >"$demo/sim.out" &
 sim_pid=$!
 for _ in $(seq 50); do grep -q '^PORT ' "$demo/sim.out" 2>/dev/null && break; sleep 0.1; done
 port=$(sed -n 's/^PORT //p' "$demo/sim.out")
 host="127.0.0.1:$port"
+# One ID on the program's own service, one on a source in the chess service's format and one in
+# the game service's, both served by the simulator.
 mkdir -p "$demo/config/ZentriloSoft"
-printf '[Items]\nUser0=alice\nInterval0=1\nUser1=bob\nInterval1=1\nUser2=carol\nInterval2=1\n' \
-    >"$demo/config/ZentriloSoft/Zentrilo.conf"
+cat >"$demo/config/ZentriloSoft/Zentrilo.conf" <<CONF
+[Items]
+User0=alice
+Interval0=1
+User1=bob
+Interval1=1
+Source1=Chess demo
+User2=carol
+Interval2=1
+Source2=Games demo
+
+[Sources]
+size=2
+1\\Name=Chess demo
+1\\Url=http://$host/api/users/status?ids=%s
+1\\Rule=json:/0/online
+1\\Open=http://$host/@/%s
+2\\Name=Games demo
+2\\Url=http://$host/id/%s/?xml=1
+2\\Rule="xml:onlineState=online|in-game"
+2\\Open=http://$host/id/%s
+CONF
 cat <<MSG
 Demo mode: no service hosts were configured at build time, so Zentrilo talks to a local
-simulator on $host with demo IDs alice, bob and carol, and a settings folder of its own.
-Flip a buddy by editing $demo/state (for example "bob online") and watch the balloon.
+simulator on $host with a settings folder of its own. It watches alice on Zentrilo's own
+service, bob on "Chess demo" and carol on "Games demo" (sources in the formats of the Lichess
+and Steam presets). Every 20 to 40 s the simulator flips one of them between online and
+offline; flip one yourself by editing $demo/state (for example "bob online").
 MSG
+# A signal to the terminal's process group reaches the program as well: the script waits until
+# the program has saved and ended, and only then removes the demo folder.
+app_pid=
+stopping=
+stop_program() {
+    stopping=1
+    if [ -n "$app_pid" ]; then kill -TERM "$app_pid" 2>/dev/null || true; fi
+}
+trap stop_program TERM HUP INT
 XDG_CONFIG_HOME="$demo/config" ZENTRILO_SITE="$host" ZENTRILO_SITE_RO="$host" \
-    ZENTRILO_DETECT_HOST="$host" ZENTRILO_INDICATOR_HOST="$host" build/app/zentrilo "$@"
+    ZENTRILO_DETECT_HOST="$host" ZENTRILO_INDICATOR_HOST="$host" build/app/zentrilo "$@" &
+app_pid=$!
+if [ -n "$stopping" ]; then stop_program; fi
+status=0
+while :; do
+    wait "$app_pid" && status=0 || status=$?
+    kill -0 "$app_pid" 2>/dev/null || break # a trapped signal only interrupted the wait
+done
+exit "$status"

@@ -8,6 +8,8 @@
 #include <QSettings>
 #include <QStringList>
 
+#include <algorithm>
+#include <memory>
 #include <optional>
 
 using namespace Qt::StringLiterals;
@@ -45,6 +47,36 @@ void SyncOrWarn(QSettings& store) {
 bool StoreReadable(const QString& path) {
     const QFileInfo info(path);
     return info.isFile() && info.isReadable();
+}
+
+// The store to read; none when it is missing or cannot be read. A damaged file still yields what
+// can be parsed; every value lost to the damage reads as missing.
+std::unique_ptr<QSettings> OpenForReading(const QString& key) {
+    if (!StoreReadable(key))
+        return nullptr;
+    auto store = std::make_unique<QSettings>(key, QSettings::NativeFormat);
+    return store->status() == QSettings::AccessError ? nullptr : std::move(store);
+}
+
+// The store to write ("open, creating it if needed"); none when it cannot be.
+std::unique_ptr<QSettings> OpenForWriting(const QString& key) {
+    if (QFileInfo::exists(key) && !StoreReadable(key))
+        return nullptr; // rewriting what could not be read would lose it
+    // A damaged store is rewritten from what could be parsed, so that it heals at this save.
+    auto store = std::make_unique<QSettings>(key, QSettings::NativeFormat);
+    return store->status() == QSettings::AccessError ? nullptr : std::move(store);
+}
+
+// A null text would be stored as an invalid value, which reads back as missing.
+void StoreText(QSettings& store, const QString& name, const QString& text) {
+    store.setValue(name, text.isNull() ? u""_s : text);
+}
+
+// The numbers of an array group's elements are its child groups "1", "2", ...
+int ArrayIndex(const QString& childGroup) {
+    bool ok = false;
+    const int index = childGroup.toInt(&ok);
+    return ok && index > 0 && QString::number(index) == childGroup ? index : 0;
 }
 
 // A value that another program wrote unquoted with commas reads as a list; keep its text.
@@ -127,33 +159,24 @@ void TOptions::ResetDefaults() {
 }
 
 void TOptions::LoadFromRegistry(const QString& key) {
-    if (!StoreReadable(key)) {
-        ResetDefaults();
-        return;
-    }
-    // A damaged file still yields what can be parsed; every value lost to the damage reads as
-    // missing and so takes its default.
-    const QSettings store(key, QSettings::NativeFormat);
-    if (store.status() == QSettings::AccessError) {
+    const auto store = OpenForReading(key);
+    if (!store) {
         ResetDefaults();
         return;
     }
     for (TOption& option : items_)
-        LoadOption(option, store);
+        LoadOption(option, *store);
 }
 
 void TOptions::SaveToRegistry(const QString& key) {
-    if (QFileInfo::exists(key) && !StoreReadable(key))
-        return; // rewriting what could not be read would lose it
-    // A damaged store is rewritten from what could be parsed, so that it heals at this save.
-    QSettings store(key, QSettings::NativeFormat);
-    if (store.status() == QSettings::AccessError)
+    const auto store = OpenForWriting(key);
+    if (!store)
         return;
     for (const TOption& option : items_) {
         if (const std::optional<QString> text = SavedText(option))
-            store.setValue(option.Section + u'/' + option.Name, text->isNull() ? u""_s : *text);
+            StoreText(*store, option.Section + u'/' + option.Name, *text);
     }
-    SyncOrWarn(store);
+    SyncOrWarn(*store);
 }
 
 QVariant TOptions::GetValue(const QString& name) const {
@@ -190,22 +213,63 @@ QString ProgramKey() {
     return ConfigHome() + QStringLiteral("/ZentriloSoft/Zentrilo.conf");
 }
 
+QList<TStoredRow> ReadArrayGroup(const QString& key, const QString& group) {
+    const auto store = OpenForReading(key);
+    if (!store)
+        return {};
+    // The stored size is only believed as far as elements exist: a damaged one costs nothing.
+    QSettings& reader = *store;
+    reader.beginGroup(group);
+    int last = 0;
+    for (const QString& child : reader.childGroups())
+        last = std::max(last, ArrayIndex(child));
+    reader.endGroup();
+    QList<TStoredRow> rows;
+    const int size = std::min(reader.beginReadArray(group), last);
+    for (int i = 0; i < size; ++i) {
+        reader.setArrayIndex(i);
+        TStoredRow row;
+        for (const QString& name : reader.childKeys())
+            row.insert(name, StoredText(reader.value(name)));
+        rows << row;
+    }
+    reader.endArray();
+    return rows;
+}
+
+bool WriteArrayGroup(const QString& key, const QString& group, const QList<TStoredRow>& rows) {
+    const auto store = OpenForWriting(key);
+    if (!store)
+        return false;
+    store->beginGroup(group);
+    for (const QString& child : store->childGroups()) {
+        if (ArrayIndex(child) > 0)
+            store->remove(child);
+    }
+    store->remove(QStringLiteral("size"));
+    store->endGroup();
+    store->beginWriteArray(group, static_cast<int>(rows.size()));
+    for (qsizetype i = 0; i < rows.size(); ++i) {
+        store->setArrayIndex(static_cast<int>(i));
+        for (auto value = rows[i].cbegin(); value != rows[i].cend(); ++value)
+            StoreText(*store, value.key(), value.value());
+    }
+    store->endArray();
+    SyncOrWarn(*store);
+    return store->status() == QSettings::NoError;
+}
+
 bool ReadLanguage() {
-    const QString key = ProgramKey();
-    if (!StoreReadable(key))
-        return true;
-    const QSettings store(key, QSettings::NativeFormat);
-    return StoredText(store.value(QStringLiteral("Language"))) != QLatin1String("Romana");
+    const auto store = OpenForReading(ProgramKey());
+    return !store ||
+           StoredText(store->value(QStringLiteral("Language"))) != QLatin1String("Romana");
 }
 
 void WriteLanguage(bool english) {
-    const QString key = ProgramKey();
-    if (QFileInfo::exists(key) && !StoreReadable(key))
+    const auto store = OpenForWriting(ProgramKey());
+    if (!store)
         return;
-    QSettings store(key, QSettings::NativeFormat);
-    if (store.status() == QSettings::AccessError)
-        return;
-    store.setValue(QStringLiteral("Language"),
-                   english ? QStringLiteral("English") : QStringLiteral("Romana"));
-    SyncOrWarn(store);
+    store->setValue(QStringLiteral("Language"),
+                    english ? QStringLiteral("English") : QStringLiteral("Romana"));
+    SyncOrWarn(*store);
 }

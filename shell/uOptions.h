@@ -2,6 +2,8 @@
 // Named, typed options stored as text values under the program key, and the language, which is
 // written directly.
 
+#include <QList>
+#include <QMap>
 #include <QString>
 #include <QVariant>
 
@@ -56,6 +58,17 @@ QString ConfigHome();
 
 // The program key: the path of its settings file ($XDG_CONFIG_HOME/<vendor>/Zentrilo.conf).
 QString ProgramKey();
+
+// One element of an array group (QSettings' array form: "size", "1\Name", "1\Url", ...): its
+// values by name.
+using TStoredRow = QMap<QString, QString>;
+
+// The elements of the array `group` in the store at `key`, in order; none when it cannot be read.
+QList<TStoredRow> ReadArrayGroup(const QString& key, const QString& group);
+
+// Replaces the elements of the array `group` with `rows`, every other value of the store staying
+// as it is. False when the store could not be written.
+bool WriteArrayGroup(const QString& key, const QString& group, const QList<TStoredRow>& rows);
 
 bool ReadLanguage(); // true: English
 void WriteLanguage(bool english);

@@ -32,3 +32,8 @@ public:
     bool ok = true;
     std::u16string reply;
 };
+
+// Test failures show texts as texts.
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}

@@ -171,34 +171,41 @@ TEST(FetchHelpers, SilenceAndEndlessBodiesFailTheCall) {
     EXPECT_EQ(stream.Size(), 0);
 }
 
-// Why a fetch failed, as the check tool and the list show it; nothing after a success.
-TEST(FetchHelpers, FailureReasons) {
+// Why a fetch failed, as the check tool and the list show it, and the status code the caller
+// may act on (a 429 asks it to wait); no reason after a success.
+TEST(FetchHelpers, FailureReasonsAndStatusCodes) {
     const TLimits limits(200, 5000);
     const struct {
         const char* name;
         TServerScript script;
         bool result;
         std::string failure;
+        int status;
     } cases[] = {
-        {"200", Answer(HttpReply("200 OK", "body")), true, ""},
-        {"silent", {step::ReadRequest(), step::HoldOpen()}, false, "Read timed out."},
+        {"200", Answer(HttpReply("200 OK", "body")), true, "", 200},
+        {"silent", {step::ReadRequest(), step::HoldOpen()}, false, "Read timed out.", 0},
         {"stalled body",
          {step::ReadRequest(), step::Send("HTTP/1.1 200 OK\r\nContent-Length: 9\r\n\r\nab"),
           step::HoldOpen()},
          false,
-         "Read timed out."},
+         "Read timed out.",
+         200},
         {"body over the cap", Answer(HttpReply("200 OK", std::string(2000, 'b'))), false,
-         "Body size limit exceeded."},
+         "Body size limit exceeded.", 200},
+        {"too many requests", Answer(HttpReply("429 Too Many Requests", "slow down")), false,
+         "HTTP/1.1 429 Too Many Requests", 429},
         {"status line with control bytes", Answer(HttpReply("500 \x1b]0;title\x07\xff", "")), false,
-         "HTTP/1.1 500 ]0;title ?"},
+         "HTTP/1.1 500 ]0;title ?", 500},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         TLoopbackServer server({c.script});
         std::u16string text;
         std::string failure = "old";
-        EXPECT_EQ(HttpGetTextEx(server.Url(), text, {nullptr, &failure}), c.result);
+        int status = -7;
+        EXPECT_EQ(HttpGetTextEx(server.Url(), text, {nullptr, &failure, &status}), c.result);
         EXPECT_EQ(failure, c.failure);
+        EXPECT_EQ(status, c.status);
     }
 }
 

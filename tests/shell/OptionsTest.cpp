@@ -308,3 +308,89 @@ TEST_F(OptionsStore, ReadOnlyConfigDirectoryIsLeftAlone) {
 }
 
 } // namespace
+
+namespace {
+
+TStoredRow Row(std::initializer_list<std::pair<const char*, const char*>> values) {
+    TStoredRow row;
+    for (const auto& [name, value] : values)
+        row.insert(QString::fromUtf8(name), QString::fromUtf8(value));
+    return row;
+}
+
+// Arrays replace their elements whole: a shorter array leaves nothing of the longer one behind,
+// while every value outside the elements stays.
+TEST_F(OptionsStore, ArrayGroupsReplaceTheirElementsAndNothingElse) {
+    Store(QStringLiteral("Language"), QStringLiteral("Romana"));
+    Store(QStringLiteral("Items/User0"), QStringLiteral("bob"));
+    Store(QStringLiteral("Sources/Note"), QStringLiteral("not an element"));
+    Store(QStringLiteral("Sources/7/Name"), QStringLiteral("stale"));
+    const QList<TStoredRow> three = {
+        Row({{"Name", "a, b"}, {"Url", "@http://x/?a=%s&b=1"}, {"Rule", "xml:s=on|in-game"}}),
+        Row({{"Name", "ă \"quoted\" ; #"}, {"Future", "kept"}, {"Empty", ""}}),
+        Row({{"Name", "third"}}),
+    };
+    const struct {
+        const char* name;
+        QList<TStoredRow> rows;
+    } cases[] = {{"three", three}, {"one", {three[1]}}, {"none", {}}, {"three again", three}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(WriteArrayGroup(key_, QStringLiteral("Sources"), c.rows));
+        EXPECT_EQ(ReadArrayGroup(key_, QStringLiteral("Sources")), c.rows);
+        EXPECT_EQ(Stored(QStringLiteral("Sources/size")).toInt(), c.rows.size());
+        EXPECT_FALSE(Stored(QStringLiteral("Sources/%1/Name").arg(c.rows.size() + 1)).isValid());
+        EXPECT_FALSE(Stored(QStringLiteral("Sources/7/Name")).isValid());
+        EXPECT_EQ(Stored(QStringLiteral("Sources/Note")).toString(),
+                  QStringLiteral("not an element"));
+        EXPECT_EQ(Stored(QStringLiteral("Language")).toString(), QStringLiteral("Romana"));
+        EXPECT_EQ(Stored(QStringLiteral("Items/User0")).toString(), QStringLiteral("bob"));
+    }
+}
+
+TEST_F(OptionsStore, ArrayGroupsAreReadAsFarAsTheirElementsExist) {
+    const struct {
+        const char* text;
+        int rows;
+    } cases[] = {
+        {"", 0},
+        {"[Sources]\n1\\Name=a\n", 0}, // no size: no array
+        {"[Sources]\nsize=abc\n1\\Name=a\n", 0},
+        {"[Sources]\nsize=-3\n1\\Name=a\n", 0},
+        {"[Sources]\nsize=2000000000\n1\\Name=a\n", 1},
+        {"[Sources]\nsize=3\n1\\Name=a\n3\\Name=c\n", 3}, // a gap reads as an empty element
+        {"[Sources]\nsize=1\n1\\Name=a\n2\\Name=b\n", 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        // A file of its own each: Qt caches what it read of a file by its size and time.
+        QFile file(home_.filePath(QString::number(&c - cases) + QStringLiteral(".conf")));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(c.text);
+        file.close();
+        EXPECT_EQ(ReadArrayGroup(file.fileName(), QStringLiteral("Sources")).size(), c.rows);
+    }
+}
+
+TEST_F(OptionsStore, ArrayGroupWritesAreWholeFilesAndNeverOverWhatCouldNotBeRead) {
+    const QList<TStoredRow> rows = {Row({{"Name", "a"}})};
+    ASSERT_TRUE(WriteArrayGroup(key_, QStringLiteral("Sources"), rows));
+    const ino_t before = Inode(key_);
+    ASSERT_TRUE(WriteArrayGroup(key_, QStringLiteral("Sources"), {}));
+    EXPECT_NE(Inode(key_), before);
+
+    qputenv("XDG_CONFIG_HOME", "/proc/self/no/such/folder");
+    EXPECT_FALSE(WriteArrayGroup(ProgramKey(), QStringLiteral("Sources"), rows));
+    EXPECT_TRUE(ReadArrayGroup(ProgramKey(), QStringLiteral("Sources")).isEmpty());
+
+    if (geteuid() == 0)
+        GTEST_SKIP() << "permission bits do not stop root from reading";
+    ASSERT_TRUE(WriteArrayGroup(key_, QStringLiteral("Sources"), rows));
+    ASSERT_TRUE(QFile::setPermissions(key_, QFileDevice::WriteOwner));
+    EXPECT_TRUE(ReadArrayGroup(key_, QStringLiteral("Sources")).isEmpty());
+    EXPECT_FALSE(WriteArrayGroup(key_, QStringLiteral("Sources"), {}));
+    QFile::setPermissions(key_, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    EXPECT_EQ(ReadArrayGroup(key_, QStringLiteral("Sources")), rows);
+}
+
+} // namespace

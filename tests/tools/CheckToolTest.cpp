@@ -124,8 +124,8 @@ TEST(CheckTool, HelpListsEveryModeAndExitsZero) {
     EXPECT_EQ(run.errors, "");
     std::vector<std::string> modes = {"--fetch URL", "--fetch-stream URL", "--help"};
 #ifdef ZENTRILO_CHECK_HAS_PRESENCE
-    for (const char* mode :
-         {"--indicator ID...", "--service ID...", "--invisible ID...", "zentrilo-check ID..."})
+    for (const char* mode : {"--indicator ID...", "--service ID...", "--invisible ID...",
+                             "zentrilo-check ID...", "--source NAME ID...", "--sources"})
         modes.push_back(mode);
 #endif
     for (const std::string& mode : modes)
@@ -150,6 +150,11 @@ TEST(CheckTool, UsageErrorsSayWhatIsWrong) {
         {"\"\"", "an ID must not be empty"},
         {"--service alice \"\"", "an ID must not be empty"},
         {"alice -x", "unknown option '-x'"},
+        {"--source", "--source needs a source name and at least one ID"},
+        {"--source Steam", "--source needs a source name and at least one ID"},
+        {"--source \"\" alice", "the source name is empty"},
+        {"--source Steam alice -v", "unknown option '-v'"},
+        {"--sources Steam", "unexpected argument 'Steam' after --sources"},
 #else
         {"alice", "presence queries are not part of this build"},
 #endif

@@ -1,35 +1,22 @@
 // zentrilo-check --history end to end: the built tool, started as its own process, on a history
 // written by the store in a private data folder.
 #include "tests/history/HistoryTestSupport.h"
+#include "tests/tools/CheckToolProcess.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 
 #include <gtest/gtest.h>
 
 namespace {
-
-struct TToolRun {
-    int status = -1;
-    QByteArray out;
-    QByteArray err;
-};
-
-// The build puts the tool at tools/zentrilo-check/ beside tests/.
-QString ToolPath() {
-    return QCoreApplication::applicationDirPath() +
-           QStringLiteral("/../tools/zentrilo-check/zentrilo-check");
-}
 
 const QByteArray kHeader = "time,id,source,from,to\n";
 
 class HistoryCommandTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(QFileInfo::exists(ToolPath())) << ToolPath().toStdString();
+        ASSERT_TRUE(QFileInfo::exists(CheckToolPath())) << CheckToolPath().toStdString();
     }
 
     QString DataHome() const { return fixture.folder.filePath(QStringLiteral("data")); }
@@ -38,18 +25,8 @@ protected:
     }
 
     TToolRun Run(const QStringList& arguments) const {
-        QProcess tool;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("XDG_DATA_HOME"), DataHome());
-        tool.setProcessEnvironment(environment);
-        tool.start(ToolPath(), QStringList{QStringLiteral("--history")} + arguments);
-        TToolRun run;
-        if (!tool.waitForFinished(10000))
-            return run;
-        run.status = tool.exitStatus() == QProcess::NormalExit ? tool.exitCode() : -1;
-        run.out = tool.readAllStandardOutput();
-        run.err = tool.readAllStandardError();
-        return run;
+        return RunCheckTool(QStringList{QStringLiteral("--history")} + arguments,
+                            {{QStringLiteral("XDG_DATA_HOME"), DataHome()}});
     }
 
     // Two IDs over two days, with every kind of status word and a field that needs quotes.

@@ -1,7 +1,10 @@
 #include "monitor/Presence.h"
+#include "monitor/SourceQuery.h"
 #include "net/uNetUtils.h"
 #include "remote/RemoteSettings.h"
 #include "shell/uStrUtils.h"
+#include "tools/zentrilo-sim/SimDemo.h"
+#include "tools/zentrilo-sim/SimResponder.h"
 
 #include <gtest/gtest.h>
 
@@ -69,24 +72,32 @@ int Decode(const std::string& reply) {
 class SimulatorTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        const QString path = SimulatorPath();
-        if (!QFileInfo(path).isExecutable())
-            GTEST_SKIP() << "simulator not built at " << path.toStdString();
+        if (!QFileInfo(SimulatorPath()).isExecutable())
+            GTEST_SKIP() << "simulator not built at " << SimulatorPath().toStdString();
         ASSERT_TRUE(dir_.isValid());
         WriteState("bob online\nann invisible\neve error\n");
-        sim_.start(path, {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--state"),
-                          StatePath()});
+        Start({});
+    }
+    void Start(const QStringList& extra) {
+        sim_.start(SimulatorPath(), QStringList{QStringLiteral("--port"), QStringLiteral("0"),
+                                                QStringLiteral("--state"), StatePath()} +
+                                        extra);
         ASSERT_TRUE(sim_.waitForReadyRead(5000));
         const QByteArray line = sim_.readLine().trimmed();
         ASSERT_TRUE(line.startsWith("PORT ")) << line.toStdString();
         port_ = line.mid(5).toInt();
         ASSERT_GT(port_, 0);
     }
-    void TearDown() override {
+    void TearDown() override { Stop(); }
+    void Stop() {
         if (sim_.state() != QProcess::NotRunning) {
             sim_.kill();
             sim_.waitForFinished(5000);
         }
+    }
+    QByteArray State() const {
+        QFile file(StatePath());
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
     QString StatePath() const { return dir_.filePath(QStringLiteral("state")); }
     void WriteState(const QByteArray& text) {
@@ -166,6 +177,103 @@ TEST_F(SimulatorTest, QueryStatusRoundTripSeesAFlip) {
     SiteScan = savedSiteScan;
     unsetenv("ZENTRILO_DETECT_HOST");
     unsetenv("ZENTRILO_INDICATOR_HOST");
+}
+
+// The presets' reply formats, read by the presets' own rules from user sources on the simulator.
+TEST_F(SimulatorTest, PresetFormatsFollowTheStateFile) {
+    WriteState("bob online\nann invisible\neve error\nkim in-game\n");
+    const QString base = QStringLiteral("http://127.0.0.1:%1").arg(port_);
+    const TPresenceSource chess =
+        UserSource(QStringLiteral("Chess"), base + QStringLiteral("/api/users/status?ids=%s"),
+                   QStringLiteral("json:/0/online"), {});
+    const TPresenceSource games =
+        UserSource(QStringLiteral("Games"), base + QStringLiteral("/id/%s/?xml=1"),
+                   QStringLiteral("xml:onlineState=online|in-game"), {});
+    const struct {
+        const char* id;
+        TBuddyStatus status;
+    } cases[] = {
+        {"bob", bsOnline},     {" Bob ", bsOnline}, {"kim", bsOnline},         {"ann", bsOffline},
+        {"nobody", bsOffline}, {"eve", bsError},    {"a\"b\\c<&>", bsOffline},
+    };
+    for (const auto& c : cases) {
+        for (const TPresenceSource* source : {&chess, &games}) {
+            const TSourceOutcome outcome = QuerySource(*source, QString::fromUtf8(c.id));
+            EXPECT_EQ(outcome.Status, c.status) << c.id << " on " << source->Name.toStdString()
+                                                << ": " << FailureText(outcome).toStdString();
+        }
+    }
+    // The chess service answers for several IDs at once; "online" is there only while it holds.
+    EXPECT_EQ(BodyOf(RawGet(port_, "/api/users/status?ids=Bob,ann")),
+              R"([{"id":"bob","name":"Bob","online":true},{"id":"ann","name":"ann"}])");
+    for (const char* page : {"/@/bob", "/id/bob/", "/id/bob"})
+        EXPECT_NE(BodyOf(RawGet(port_, page)).find("<html"), std::string::npos) << page;
+}
+
+TEST(SimulatorDemo, FlipsOneIdAtATimeWithinItsPeriod) {
+    TSimDemo demo(7, 20000, 40000);
+    std::set<int> delays;
+    for (int i = 0; i < 50; ++i) {
+        const int delay = demo.NextDelayMs();
+        EXPECT_GE(delay, 20000);
+        EXPECT_LE(delay, 40000);
+        delays.insert(delay);
+    }
+    EXPECT_GT(delays.size(), 10u);
+
+    const std::string state = "# demo\nalice online\n\nbob offline\ncarol invisible\nkim in-game\n";
+    const std::map<std::string, std::string> flips = {
+        {"alice", "offline"}, {"bob", "online"}, {"carol", "online"}, {"kim", "offline"}};
+    std::set<std::string> seen;
+    for (int i = 0; i < 40; ++i) {
+        std::string flipped;
+        const std::string changed = demo.Flip(state, flipped);
+        const auto [id, status] = *ParseStates(flipped).begin();
+        EXPECT_EQ(flips.at(id), status) << flipped;
+        auto expected = ParseStates(state);
+        expected[id] = status;
+        EXPECT_EQ(ParseStates(changed), expected);
+        EXPECT_EQ(changed.rfind("# demo\n", 0), 0u) << "other lines stay";
+        seen.insert(id);
+    }
+    EXPECT_EQ(seen.size(), flips.size()) << "every ID gets its turn";
+
+    std::string flipped = "old";
+    EXPECT_EQ(demo.Flip("# nothing\n", flipped), "# nothing\n");
+    EXPECT_EQ(flipped, "");
+    EXPECT_EQ(TSimDemo(3, 1, 9).NextDelayMs(), TSimDemo(3, 1, 9).NextDelayMs());
+}
+
+// The running simulator writes its flips to the state file and answers by it.
+TEST_F(SimulatorTest, TheDemoFlipsTheStateFileItself) {
+    Stop();
+    WriteState("bob online\n");
+    Start({QStringLiteral("--demo"), QStringLiteral("--demo-period"), QStringLiteral("20-40"),
+           QStringLiteral("--seed"), QStringLiteral("1")});
+    for (const char* expected : {"FLIP bob offline", "FLIP bob online", "FLIP bob offline"}) {
+        while (!sim_.canReadLine())
+            ASSERT_TRUE(sim_.waitForReadyRead(5000));
+        EXPECT_EQ(sim_.readLine().trimmed(), QByteArray(expected));
+    }
+    // Flips go on meanwhile: the file and the answer agree whenever they are read together.
+    bool compared = false;
+    for (int tries = 0; tries < 50 && !compared; ++tries) {
+        const QByteArray before = State();
+        const std::string reply = BodyOf(RawGet(port_, "/online?u=bob"));
+        if (before != State())
+            continue;
+        EXPECT_EQ(reply, before == "bob online\n" ? "01" : "00") << before.toStdString();
+        compared = true;
+    }
+    EXPECT_TRUE(compared);
+}
+
+TEST(SimulatorDemo, NeedsAStateFile) {
+    QProcess sim;
+    sim.start(SimulatorPath(), {QStringLiteral("--demo")});
+    ASSERT_TRUE(sim.waitForFinished(5000));
+    EXPECT_EQ(sim.exitCode(), 2);
+    EXPECT_TRUE(sim.readAllStandardError().contains("--demo needs --state FILE"));
 }
 
 } // namespace

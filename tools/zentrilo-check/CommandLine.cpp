@@ -19,6 +19,14 @@ std::string IdsProblem(int argc, char** argv, int first) {
     return {};
 }
 
+std::string SourceProblem(int argc, char** argv) {
+    if (argc < 4)
+        return "--source needs a source name and at least one ID";
+    if (argv[2][0] == '\0')
+        return "the source name is empty";
+    return IdsProblem(argc, argv, 3);
+}
+
 std::string FetchProblem(int argc, char** argv) {
     if (argc < 3)
         return std::string(argv[1]) + " needs a URL";
@@ -46,6 +54,14 @@ TCheckCommand ParseCommandLine(int argc, char** argv, bool presence) {
         command.problem = FetchProblem(argc, argv);
         if (command.problem.empty())
             command.url = argv[2];
+    } else if (first == "--source" || first == "--sources") {
+        command.mode = first == "--source" ? TCheckMode::Source : TCheckMode::Sources;
+        if (!presence)
+            command.problem = "presence queries are not part of this build";
+        else if (command.mode == TCheckMode::Source)
+            command.problem = SourceProblem(argc, argv);
+        else if (argc > 2)
+            command.problem = "unexpected argument '" + std::string(argv[2]) + "' after --sources";
     } else if (IsPresenceMode(first) || first.empty() || first[0] != '-') {
         command.mode = TCheckMode::Presence;
         command.problem = !presence ? "presence queries are not part of this build"
@@ -67,6 +83,9 @@ std::string UsageText(bool presence) {
                 "detection on\n"
                 "  zentrilo-check ID...               check each ID as the program's one-off "
                 "check does\n"
+                "  zentrilo-check --source NAME ID... ask a presence source (--sources lists "
+                "them)\n"
+                "  zentrilo-check --sources           list every presence source\n"
                 "  zentrilo-check --history [--since YYYY-MM-DD] [ID...]\n"
                 "                                     print the recorded presence changes as "
                 "CSV\n";
@@ -74,7 +93,10 @@ std::string UsageText(bool presence) {
             "Exit status: 0 when the final reply was 200";
     if (presence)
         text += " and no query ended in ERROR";
-    text += ", 1 when not, 2 for bad arguments.\n"
-            "Why a fetch failed is written to standard error.\n";
+    text += ", 1 when not, 2 for bad arguments";
+    if (presence)
+        text += " or an unknown source";
+    text += ".\n"
+            "Why a fetch or a query failed is written to standard error.\n";
     return text;
 }

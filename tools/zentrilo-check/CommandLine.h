@@ -3,7 +3,7 @@
 
 #include <string>
 
-enum class TCheckMode { Help, Fetch, FetchStream, Presence };
+enum class TCheckMode { Help, Fetch, FetchStream, Presence, Source, Sources };
 
 struct TCheckCommand {
     TCheckMode mode = TCheckMode::Help;

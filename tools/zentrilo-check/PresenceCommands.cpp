@@ -26,15 +26,12 @@ bool QueryForMode(const char* mode, TQuery& query) {
     return true;
 }
 
-void PrintResult(const QString& id, TBuddyStatus code) {
-    QString word;
-    StatusText(code, word);
-    if (word.isEmpty())
-        word = QStringLiteral("code %1").arg(code);
-    std::printf("%s is %s\n", TrimControl(id).toUtf8().constData(), word.toUtf8().constData());
-}
-
 } // namespace
+
+void PrintPresenceLine(const QString& id, TBuddyStatus code) {
+    std::printf("%s is %s\n", TrimControl(id).toUtf8().constData(),
+                EnglishStatusWord(code).toUtf8().constData());
+}
 
 bool IsPresenceCommand(int argc, char** argv) {
     if (argc < 2)
@@ -60,7 +57,7 @@ int RunPresenceCommand(int argc, char** argv) {
         // The ID goes to the services exactly as typed, blanks included.
         const QString id = QString::fromUtf8(argv[i]);
         const TBuddyStatus code = query(id);
-        PrintResult(id, code);
+        PrintPresenceLine(id, code);
         if (code == bsError)
             exitCode = 1;
     }

@@ -2,6 +2,12 @@
 // The presence commands of zentrilo-check: "--indicator ID...", "--service ID...",
 // "--invisible ID..." and plain "ID..." (the one-off check of the main window).
 
+#include "monitor/BuddyStatus.h"
+
+// Prints "<ID> is <word>" with the ID trimmed and the English word ("code N" for a code without
+// one).
+void PrintPresenceLine(const QString& id, TBuddyStatus code);
+
 // True when the arguments name one of these commands (a mode above, or a first argument that is
 // not an option).
 bool IsPresenceCommand(int argc, char** argv);

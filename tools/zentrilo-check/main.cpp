@@ -7,6 +7,7 @@
 #ifdef ZENTRILO_CHECK_HAS_PRESENCE
 #include "tools/zentrilo-check/HistoryCommand.h"
 #include "tools/zentrilo-check/PresenceCommands.h"
+#include "tools/zentrilo-check/SourceCommands.h"
 #endif
 
 #include <cstdio>
@@ -86,10 +87,15 @@ int main(int argc, char** argv) {
         return FetchText(command.url);
     case TCheckMode::FetchStream:
         return FetchStream(command.url);
-    case TCheckMode::Presence:
 #ifdef ZENTRILO_CHECK_HAS_PRESENCE
+    case TCheckMode::Presence:
         return RunPresenceCommand(argc, argv);
+    case TCheckMode::Source:
+        return RunSourceCommand(argc, argv);
+    case TCheckMode::Sources:
+        return RunSourcesCommand();
 #else
+    default:
         break; // refused above: this build has no presence queries
 #endif
     }

@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <cstdio>
+#include <fstream>
 #include <sstream>
 
 namespace {
@@ -51,12 +52,54 @@ std::string Hex2(int value) {
     return text;
 }
 
+// Text for HTML and XML, where the request's own words must stay words.
+std::string MarkupEscaped(const std::string& text) {
+    std::string escaped;
+    for (const char c : text) {
+        switch (c) {
+        case '&':
+            escaped += "&amp;";
+            break;
+        case '<':
+            escaped += "&lt;";
+            break;
+        case '>':
+            escaped += "&gt;";
+            break;
+        case '"':
+            escaped += "&quot;";
+            break;
+        default:
+            escaped += c;
+        }
+    }
+    return escaped;
+}
+
+std::string JsonString(const std::string& text) {
+    std::string quoted = "\"";
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\') {
+            quoted += '\\';
+            quoted += c;
+        } else if (byte < 0x20) {
+            char escape[8];
+            std::snprintf(escape, sizeof escape, "\\u%04x", byte);
+            quoted += escape;
+        } else {
+            quoted += c;
+        }
+    }
+    return quoted + '"';
+}
+
 TSimReply HtmlPage(const std::string& path) {
     TSimReply reply;
     reply.contentType = "text/html; charset=UTF-8";
     reply.body = "<!DOCTYPE html>\n<html><head><title>Zentrilo</title></head><body>"
                  "<h1>Zentrilo</h1><p>Local simulator page for " +
-                 path + "</p></body></html>\n";
+                 MarkupEscaped(path) + "</p></body></html>\n";
     return reply;
 }
 
@@ -71,7 +114,57 @@ bool StartsWith(const std::string& text, const std::string& prefix) {
     return text.compare(0, prefix.size(), prefix) == 0;
 }
 
+// The chess service's format: one object per asked ID, "online" only while the user is.
+TSimReply ChessStatus(const std::string& target, const std::map<std::string, std::string>& states) {
+    std::istringstream ids(QueryParam(target, "ids"));
+    std::string body = "[";
+    for (std::string id; std::getline(ids, id, ',');) {
+        const std::string state = StateOf(states, id);
+        if (state == "error")
+            return ErrorReply(500);
+        if (body.size() > 1)
+            body += ',';
+        body += "{\"id\":" + JsonString(LowerAscii(Trim(id))) + ",\"name\":" + JsonString(id);
+        if (IsOnlineState(state))
+            body +=
+                std::string(",\"online\":true") + (state == "in-game" ? ",\"playing\":true" : "");
+        body += '}';
+    }
+    return TSimReply{200, "application/json", body + "]"};
+}
+
+// The game service's profile: "/id/<x>/?xml=1" in XML, its page without.
+TSimReply GameProfile(const std::string& target, const std::map<std::string, std::string>& states) {
+    const std::string path = target.substr(0, target.find('?'));
+    const std::string id = PercentDecode(path.substr(4, path.find('/', 4) - 4));
+    if (QueryParam(target, "xml") != "1")
+        return HtmlPage(path);
+    const std::string state = StateOf(states, id);
+    if (state == "error")
+        return ErrorReply(500);
+    const char* online = state == "online" ? "online" : state == "in-game" ? "in-game" : "offline";
+    return TSimReply{200, "text/xml; charset=utf-8",
+                     "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>"
+                     "<profile><steamID>" +
+                         MarkupEscaped(id) + "</steamID><onlineState>" + online +
+                         "</onlineState><privacyState>public</privacyState></profile>"};
+}
+
 } // namespace
+
+bool IsOnlineState(const std::string& state) {
+    return state == "online" || state == "in-game";
+}
+
+bool ReadWholeFile(const std::string& path, std::string& text) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return false;
+    std::ostringstream content;
+    content << in.rdbuf();
+    text = content.str();
+    return true;
+}
 
 std::map<std::string, std::string> ParseStates(const std::string& text) {
     std::map<std::string, std::string> states;
@@ -124,20 +217,25 @@ TSimReply TSimResponder::Respond(const std::string& target,
         const std::string state = StateOf(states, QueryParam(target, "u"));
         if (state == "error")
             return ErrorReply(500);
-        return TSimReply{200, "text/plain; charset=UTF-8", state == "online" ? "01" : "00"};
+        return TSimReply{200, "text/plain; charset=UTF-8", IsOnlineState(state) ? "01" : "00"};
     }
     if (path == "/getstatus.php") {
         const std::string state = StateOf(states, QueryParam(target, "yid"));
         if (state == "error")
             return ErrorReply(500);
         const bool scan = QueryParam(target, "invisiblescan") == "1";
-        const int code = state == "online" ? 0 : (state == "invisible" && scan ? 2 : 1);
+        const int code = IsOnlineState(state) ? 0 : (state == "invisible" && scan ? 2 : 1);
         return TSimReply{200, "text/plain; charset=UTF-8", EncodeStatus(code)};
     }
     if (path == "/zentrilo.ini")
         return TSimReply{200, "text/plain; charset=UTF-8",
                          settings.empty() ? DefaultSettings() : settings};
-    if (path == "/" || StartsWith(path, "/zentrilo/") || StartsWith(path, "/donate/"))
+    if (path == "/api/users/status")
+        return ChessStatus(target, states);
+    if (StartsWith(path, "/id/") && path.size() > 4)
+        return GameProfile(target, states);
+    if (path == "/" || StartsWith(path, "/zentrilo/") || StartsWith(path, "/donate/") ||
+        StartsWith(path, "/@/"))
         return HtmlPage(path);
     return ErrorReply(404);
 }

@@ -13,8 +13,10 @@ struct TSimReply {
 
 class TSimResponder {
 public:
-    // `states`: ID (lower case) to "online", "offline", "invisible" or "error"; unknown IDs are
-    // offline. `settings`: the settings file's text; empty serves the built-in one.
+    // `states`: ID (lower case) to "online", "in-game" (online, playing), "offline", "invisible"
+    // or "error"; unknown IDs are offline. `settings`: the settings file's text; empty serves the
+    // built-in one. Besides the program's own services it answers the chess service's status
+    // ("/api/users/status?ids=a,b") and the game service's profiles ("/id/<x>/?xml=1").
     TSimReply Respond(const std::string& target, const std::map<std::string, std::string>& states,
                       const std::string& settings);
 
@@ -33,3 +35,9 @@ std::map<std::string, std::string> ParseStates(const std::string& text);
 
 // The value of one query parameter, percent-decoded; empty when absent.
 std::string QueryParam(const std::string& target, const std::string& name);
+
+// Online as the program's own services report it: "online" or "in-game".
+bool IsOnlineState(const std::string& state);
+
+// The whole content of the file at `path`; false when it cannot be read.
+bool ReadWholeFile(const std::string& path, std::string& text);

@@ -1,0 +1,137 @@
+#include "monitor/SourceQuery.h"
+
+#include "monitor/Presence.h"
+#include "shell/Language.h"
+
+namespace {
+
+constexpr qsizetype kReplyStartChars = 2000;
+constexpr qsizetype kDetailChars = 300;
+
+bool FetchBytes(const std::string& url, QByteArray& body, const TFetchControl& control) {
+    TMemoryStream stream;
+    const bool ok = HttpGetStreamEx(url, stream, control);
+    body = QByteArray(reinterpret_cast<const char*>(stream.Memory()),
+                      static_cast<qsizetype>(stream.Bytes().size()));
+    return ok;
+}
+
+TSourceFetcher& Fetcher() {
+    static TSourceFetcher fetcher = FetchBytes;
+    return fetcher;
+}
+
+bool BreaksTheLine(QChar c) {
+    switch (c.category()) {
+    case QChar::Other_Control:
+    case QChar::Other_Format: // direction overrides among them
+    case QChar::Separator_Line:
+    case QChar::Separator_Paragraph:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Replies and rules are foreign text: control and format characters become blanks, so that a
+// reason stays one line that reads as it is, and a long one is cut.
+QString OneLine(const QString& text) {
+    QString line;
+    for (const QChar c : text)
+        line += BreaksTheLine(c) ? u' ' : c;
+    line = line.simplified();
+    return line.size() > kDetailChars ? line.left(kDetailChars) + u'…' : line;
+}
+
+TSourceOutcome Failed(TPresenceFailure failure, const QString& detail) {
+    TSourceOutcome outcome;
+    outcome.Failure = failure;
+    outcome.Detail = OneLine(detail);
+    return outcome;
+}
+
+} // namespace
+
+QString TSourceOutcome::ReplyStart() const {
+    return ReplyText(Reply).left(kReplyStartChars);
+}
+
+void SetSourceFetcher(TSourceFetcher fetcher) {
+    Fetcher() = fetcher ? std::move(fetcher) : TSourceFetcher(FetchBytes);
+}
+
+TSourceOutcome QuerySource(const TPresenceSource& source, const QString& id,
+                           const TFetchControl& control) {
+    if (!source.Rule.IsValid())
+        return Failed(TPresenceFailure::BadDefinition, source.Rule.Text());
+    std::string failure;
+    int status = 0;
+    QByteArray body;
+    const bool ok = Fetcher()(source.QueryUrl(id).toStdString(), body,
+                              TFetchControl{control.cancel, &failure, &status});
+    if (control.failure)
+        *control.failure = failure;
+    if (control.status)
+        *control.status = status;
+    TSourceOutcome outcome;
+    if (ok) {
+        const TRuleVerdict verdict = source.Rule.Evaluate(body);
+        outcome = Failed(verdict.Failure, verdict.Detail);
+        outcome.Status = verdict.Status;
+    } else {
+        outcome = Failed(TPresenceFailure::Fetch, QString::fromStdString(failure));
+    }
+    outcome.HttpStatus = status;
+    outcome.Reply = body;
+    return outcome;
+}
+
+TSourceOutcome QueryThroughSource(const TSourceCatalogue& catalogue, const QString& sourceName,
+                                  const QString& id, const TFetchControl& control) {
+    const TPresenceSource* source = catalogue.Find(sourceName);
+    if (source == nullptr)
+        return Failed(TPresenceFailure::UnknownSource, sourceName);
+    if (!source->IsOwnService())
+        return QuerySource(*source, id, control);
+    if (!OwnServiceConfigured())
+        return Failed(TPresenceFailure::NotConfigured, {});
+    TSourceOutcome outcome;
+    outcome.Status = QueryStatus(id);
+    if (outcome.Status == bsError)
+        outcome.Failure = TPresenceFailure::OwnService;
+    return outcome;
+}
+
+QString FailureText(const TSourceOutcome& outcome) {
+    const QString& detail = outcome.Detail;
+    switch (outcome.Failure) {
+    case TPresenceFailure::None:
+        return {};
+    case TPresenceFailure::Fetch:
+        return detail; // the client's own words, or the server's status line
+    case TPresenceFailure::NotJson:
+        return Lang("The reply is not JSON (%1).", "Răspunsul nu este JSON (%1).").arg(detail);
+    case TPresenceFailure::NotXml:
+        return Lang("The reply is not XML (%1).", "Răspunsul nu este XML (%1).").arg(detail);
+    case TPresenceFailure::NoElement:
+        return Lang("The reply has no %1 element.", "Răspunsul nu are elementul %1.").arg(detail);
+    case TPresenceFailure::NotBoolean:
+        return Lang("The rule %1 finds a value that is not true, false or null.",
+                    "Regula %1 găsește o valoare care nu este true, false sau null.")
+            .arg(detail);
+    case TPresenceFailure::BadDefinition:
+        return Lang("The rule %1 cannot be used; correct the source.",
+                    "Regula %1 nu poate fi folosită; corectează sursa.")
+            .arg(detail);
+    case TPresenceFailure::UnknownSource:
+        return Lang("There is no source named \"%1\".", "Nu există nicio sursă numită \"%1\".")
+            .arg(detail);
+    case TPresenceFailure::OwnService:
+        return Lang("The program's own service gave no usable answer.",
+                    "Serviciul propriu al programului nu a dat un răspuns folosibil.");
+    case TPresenceFailure::NotConfigured:
+        return Lang("The program's own service is not configured in this installation.",
+                    "Serviciul propriu al programului nu este configurat în această instalare.");
+    }
+    return {};
+}

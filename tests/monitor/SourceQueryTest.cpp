@@ -1,0 +1,225 @@
+#include "monitor/SourceQuery.h"
+
+#include "remote/RemoteSettings.h"
+#include "shell/Language.h"
+#include "tests/monitor/MonitorFakes.h"
+#include "tests/support/LoopbackServer.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Installs itself as the sources' fetcher: records every URL and the cancel token it was given,
+// and answers as scripted.
+class TFakeSourceFetcher {
+public:
+    TFakeSourceFetcher() {
+        SetSourceFetcher(
+            [this](const std::string& url, QByteArray& body, const TFetchControl& control) {
+                urls.push_back(url);
+                cancel = control.cancel;
+                if (control.failure)
+                    *control.failure = ok ? std::string() : failure;
+                if (control.status)
+                    *control.status = status;
+                body = ok ? reply : QByteArray();
+                return ok;
+            });
+    }
+    ~TFakeSourceFetcher() { SetSourceFetcher(nullptr); }
+
+    std::vector<std::string> urls;
+    const TIdDeadline* cancel = nullptr;
+    bool ok = true;
+    int status = 200;
+    std::string failure;
+    QByteArray reply;
+};
+
+TPresenceSource Lichess(const std::string& base = "https://lichess.org") {
+    return UserSource(u"Chess"_s, QString::fromStdString(base) + u"/api/users/status?ids=%s"_s,
+                      u"json:/0/online"_s, {});
+}
+
+TPresenceSource Steam(const std::string& base) {
+    return UserSource(u"Games"_s, QString::fromStdString(base) + u"/id/%s/?xml=1"_s,
+                      u"xml:onlineState=online|in-game"_s, {});
+}
+
+// Every way a reply or its absence maps to a status, and the reason it gives.
+TEST(SourceQuery, OutcomesFollowTheReplyAndSayWhy) {
+    const struct {
+        const char* name;
+        bool ok;
+        int status;
+        std::string failure;
+        QByteArray reply;
+        TBuddyStatus expected;
+        bool tooMany;
+        const char* reason;
+    } cases[] = {
+        {"online", true, 200, "", R"([{"id":"a","online":true}])", bsOnline, false, ""},
+        {"offline", true, 200, "", R"([{"id":"a"}])", bsOffline, false, ""},
+        {"not found", false, 404, "HTTP/1.1 404 Not Found", "", bsError, false,
+         "HTTP/1.1 404 Not Found"},
+        {"too many", false, 429, "HTTP/1.1 429 Too Many Requests", "", bsError, true,
+         "HTTP/1.1 429 Too Many Requests"},
+        {"server error", false, 503, "HTTP/1.1 503 Service Unavailable", "", bsError, false,
+         "HTTP/1.1 503 Service Unavailable"},
+        {"refused", false, 0, "Socket Error # 10061 Connection refused.", "", bsError, false,
+         "Socket Error # 10061 Connection refused."},
+        {"html instead", true, 200, "", "<html>busy</html>", bsError, false,
+         "The reply is not JSON (illegal number at byte 0)."},
+        {"a string", true, 200, "", R"([{"online":"yes"}])", bsError, false,
+         "The rule json:/0/online finds a value that is not true, false or null."},
+    };
+    TFakeSourceFetcher fetcher;
+    const bool saved = UseEnglish;
+    UseEnglish = true;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        fetcher.ok = c.ok;
+        fetcher.status = c.status;
+        fetcher.failure = c.failure;
+        fetcher.reply = c.reply;
+        const TSourceOutcome outcome = QuerySource(Lichess(), u"a"_s);
+        EXPECT_EQ(outcome.Status, c.expected);
+        EXPECT_EQ(outcome.TooManyRequests(), c.tooMany);
+        EXPECT_EQ(outcome.HttpStatus, c.status);
+        EXPECT_EQ(FailureText(outcome), QString::fromUtf8(c.reason));
+        EXPECT_EQ(outcome.ReplyStart(), QString::fromUtf8(c.reply));
+    }
+    UseEnglish = saved;
+}
+
+TEST(SourceQuery, TheCallerGetsTheUrlCancelTokenFailureAndStatus) {
+    TFakeSourceFetcher fetcher;
+    fetcher.ok = false;
+    fetcher.status = 429;
+    fetcher.failure = "HTTP/1.1 429 Too Many Requests";
+    const TIdDeadline token;
+    std::string failure;
+    int status = 0;
+    QuerySource(Lichess(), u" Ana & B\u0103#1 "_s, {&token, &failure, &status});
+    ASSERT_EQ(fetcher.urls.size(), 1u);
+    EXPECT_EQ(fetcher.urls[0],
+              "https://lichess.org/api/users/status?ids=%20Ana%20%26%20B%C4%83%231%20");
+    EXPECT_EQ(fetcher.cancel, &token);
+    EXPECT_EQ(failure, fetcher.failure);
+    EXPECT_EQ(status, 429);
+}
+
+TEST(SourceQuery, ReasonsAreOneLineInEitherLanguage) {
+    TFakeSourceFetcher fetcher;
+    const QString hostile = u"a\nb\r\u202Ec\u2028d\te"_s;
+    TSourceCatalogue catalogue;
+    const struct {
+        TSourceOutcome outcome;
+        const char* english;
+        const char* romanian;
+    } cases[] = {
+        {QueryThroughSource(catalogue, hostile, u"x"_s), "There is no source named \"a b c d e\".",
+         "Nu există nicio sursă numită \"a b c d e\"."},
+        {QueryThroughSource(catalogue, QString(300, u'n') + u"\n!"_s, u"x"_s),
+         "There is no source named \"nnn…\".", "Nu există nicio sursă numită \"nnn…\"."},
+        {QuerySource(UserSource(u"s"_s, u"https://x.org/%s"_s, u"xml:a b=c"_s, {}), u"x"_s),
+         "The rule xml:a b=c cannot be used; correct the source.",
+         "Regula xml:a b=c nu poate fi folosită; corectează sursa."},
+    };
+    EXPECT_TRUE(fetcher.urls.empty()) << "nothing is fetched for a source that cannot be asked";
+    const bool saved = UseEnglish;
+    for (const auto& c : cases) {
+        EXPECT_EQ(c.outcome.Status, bsError);
+        for (const bool english : {true, false}) {
+            UseEnglish = english;
+            QString expected = QString::fromUtf8(english ? c.english : c.romanian);
+            expected.replace(u"nnn"_s, QString(300, u'n'));
+            EXPECT_EQ(FailureText(c.outcome), expected);
+        }
+    }
+    UseEnglish = saved;
+    // The reasons of a rule's reply are worded in Romanian too.
+    fetcher.reply = "<p/>";
+    UseEnglish = false;
+    EXPECT_EQ(FailureText(QuerySource(Steam("http://x"), u"a"_s)),
+              QString::fromUtf8("Răspunsul nu are elementul onlineState."));
+    UseEnglish = saved;
+}
+
+TEST(SourceQuery, TheOwnServiceKeepsItsOwnQueries) {
+    unsetenv("ZENTRILO_DETECT_HOST");
+    const bool savedSiteScan = SiteScan;
+    SiteScan = true;
+    TSourceCatalogue catalogue;
+    TFakeFetcher presence;
+    presence.reply = ServiceReply(bsOnline);
+    if (OwnServiceConfigured())
+        GTEST_SKIP() << "this build configures the detection service";
+    EXPECT_EQ(QueryThroughSource(catalogue, u"zentrilo"_s, u"bob"_s).Failure,
+              TPresenceFailure::NotConfigured);
+    EXPECT_TRUE(presence.urls.empty());
+
+    setenv("ZENTRILO_DETECT_HOST", "127.0.0.1:9", 1);
+    for (const QString& name : {QString(), u"Zentrilo"_s}) {
+        const TSourceOutcome outcome = QueryThroughSource(catalogue, name, u"bob"_s);
+        EXPECT_EQ(outcome.Status, bsOnline);
+        EXPECT_EQ(outcome.Failure, TPresenceFailure::None);
+    }
+    presence.ok = false;
+    EXPECT_EQ(QueryThroughSource(catalogue, {}, u"bob"_s).Failure, TPresenceFailure::OwnService);
+    EXPECT_EQ(presence.urls.size(), 3u);
+    EXPECT_EQ(presence.urls[0],
+              "http://127.0.0.1:9/getstatus.php?yid=bob&invisiblescan=0&ver=0.5.4");
+    unsetenv("ZENTRILO_DETECT_HOST");
+    SiteScan = savedSiteScan;
+}
+
+// The presets' reply formats over the real fetch, from a loopback stand-in.
+TEST(SourceQuery, PresetFormatsOverLoopback) {
+    const auto answer = [](const std::string& status, const std::string& body,
+                           const std::string& type) {
+        return TServerScript{step::ReadRequest(),
+                             step::Send(HttpReply(status, body, "Content-Type: " + type + "\r\n")),
+                             step::Close()};
+    };
+    const struct {
+        const char* name;
+        TServerScript script;
+        bool steam;
+        TBuddyStatus expected;
+        bool tooMany;
+    } cases[] = {
+        {"lichess online",
+         answer("200 OK", R"([{"name":"Ana","id":"ana","online":true}])", "application/json"),
+         false, bsOnline, false},
+        {"lichess offline", answer("200 OK", R"([{"name":"Ana","id":"ana"}])", "application/json"),
+         false, bsOffline, false},
+        {"lichess busy", answer("429 Too Many Requests", "", "text/plain"), false, bsError, true},
+        {"steam in game",
+         answer("200 OK",
+                "<?xml version=\"1.0\" encoding=\"UTF-8\"?><profile><onlineState>in-game"
+                "</onlineState></profile>",
+                "text/xml; charset=utf-8"),
+         true, bsOnline, false},
+        {"steam gone", answer("404 Not Found", "", "text/html"), true, bsError, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TLoopbackServer server({c.script});
+        const std::string base = "http://" + server.HostPort();
+        const TSourceOutcome outcome =
+            QuerySource(c.steam ? Steam(base) : Lichess(base), u"\u0103na b"_s);
+        EXPECT_EQ(outcome.Status, c.expected);
+        EXPECT_EQ(outcome.TooManyRequests(), c.tooMany);
+        ASSERT_EQ(server.ConnectionCount(), 1);
+        const std::string target =
+            c.steam ? "GET /id/%C4%83na%20b/?xml=1 " : "GET /api/users/status?ids=%C4%83na%20b ";
+        EXPECT_EQ(server.Requests()[0].rfind(target, 0), 0u) << server.Requests()[0];
+    }
+}
+
+} // namespace
