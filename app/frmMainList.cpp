@@ -187,7 +187,7 @@ void TzentriloMF::btnCheckBuddyClick() {
     lbStatus->setText(Lang("Checking...", "Verific..."));
     SetStatusColour(palette().color(QPalette::WindowText));
     QCoreApplication::processEvents(); // paint the line before the network wait
-    const TBuddyStatus code = OneOffCheck(typed);
+    const TBuddyStatus code = OneOffCheck(typed).Run().code;
     QString word;
     StatusText(code, word);
     lbStatus->setText(Lang("%1 is %2", "%1 este %2").arg(trimmed, word));

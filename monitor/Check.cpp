@@ -46,7 +46,7 @@ void ShowChangeBalloon(TTrayIcon& tray, const QString& id, TBuddyStatus code) {
 void RunCheck(TRecord& entry, TCheckContext& context) {
     // The time the check started, before the query blocks.
     entry.LastCheck = context.now ? context.now() : QDateTime::currentDateTime();
-    const TBuddyStatus code = QueryStatus(entry.ID);
+    const TBuddyStatus code = QueryStatus(entry.ID).Run().code;
     if (context.tray != nullptr && ShouldNotify(entry.LastStatus, code))
         ShowChangeBalloon(*context.tray, entry.ID, code);
     entry.LastStatus = code;

@@ -46,15 +46,16 @@ public:
 
     // Answers by the invisible-detection flag of the URL, recording every URL.
     void InstallFetcher() {
-        SetPresenceFetcher([this](const std::string& url, std::u16string& text) {
-            urls.push_back(url);
-            const bool invisibleScan = url.find("invisiblescan=1") != std::string::npos;
-            const int answer = invisibleScan ? secondAnswer : firstAnswer;
-            if (answer < 0)
-                return false;
-            text = ServiceReply(static_cast<TBuddyStatus>(answer));
-            return true;
-        });
+        SetPresenceFetcher(
+            [this](const std::string& url, std::u16string& text, const TFetchControl&) {
+                urls.push_back(url);
+                const bool invisibleScan = url.find("invisiblescan=1") != std::string::npos;
+                const int answer = invisibleScan ? secondAnswer : firstAnswer;
+                if (answer < 0)
+                    return false;
+                text = ServiceReply(static_cast<TBuddyStatus>(answer));
+                return true;
+            });
     }
 
     void TearDown() override {

@@ -219,7 +219,7 @@ TEST_F(MainWindowLanguageTest, RunTimeTextsInBothLanguages) {
         {"checking",
          [&](MainWindowLanguageTest& t) {
              QString seen;
-             SetPresenceFetcher([&](const std::string&, std::u16string&) {
+             SetPresenceFetcher([&](const std::string&, std::u16string&, const TFetchControl&) {
                  seen = t.window->lbStatus->text();
                  return false;
              });
