@@ -49,7 +49,8 @@ int RunProgram(TSingleInstance& instance, bool minimized) {
     TzentriloMF* mainWindow = window.get();
     // Caught from here on, so that an end of the session during the start-up's network waits
     // is answered with an orderly exit once the message loop runs.
-    TSessionSignals session([mainWindow] { mainWindow->WMQueryEndSession(); }, false);
+    TSessionSignals session([mainWindow] { mainWindow->WMEndSession(); }, false);
+    // Returns at once: the remote settings and the checks come from the network worker.
     window->FormCreate();
     // A child of the main window, so it is centred over it and freed with it.
     window->SetEditForm(new TEditForm(window.get()));
@@ -59,15 +60,12 @@ int RunProgram(TSingleInstance& instance, bool minimized) {
     instance.OnExitRequest = [mainWindow] { mainWindow->WMUserExit(); };
     session.Arm();
 
-    int code = 0;
-    if (!window->TerminateRequested()) {
-        // Without a tray, hiding would strand the user: a minimised window stands in for it.
-        if (window->HiddenInTray && !trayAvailable)
-            window->showMinimized();
-        else if (!window->HiddenInTray)
-            window->show();
-        code = QApplication::exec();
-    }
+    // Without a tray, hiding would strand the user: a minimised window stands in for it.
+    if (window->HiddenInTray && !trayAvailable)
+        window->showMinimized();
+    else if (!window->HiddenInTray)
+        window->show();
+    const int code = QApplication::exec();
     instance.OnExitRequest = nullptr;
     window.reset();
     InstallShellLauncher(nullptr);

@@ -67,11 +67,13 @@ public:
         QLocale::setDefault(QLocale::c());
     }
 
-    // Creates the window as the program does: construction, start-up, dialog, language.
-    void Start() {
+    // Creates the window as the program does: construction, start-up, dialog, language. The
+    // network answers at once unless `threaded`: then the window's own worker runs it.
+    void Start(bool threaded = false) {
         auto backend = std::make_unique<TRecordingTrayBackend>();
         tray = backend.get();
-        window = std::make_unique<TzentriloMF>(std::move(backend));
+        window = std::make_unique<TzentriloMF>(
+            std::move(backend), threaded ? nullptr : std::make_unique<TInlineWorker>());
         tray->clickableProbe = [this] { return bool(window->TrayIcon().OnBalloonClick); };
         window->FormCreate();
         editForm = new TEditForm(window.get());
