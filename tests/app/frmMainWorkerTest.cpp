@@ -2,6 +2,7 @@
 // what deletes, edits and exits do to a check under way.
 #include "frmMainFixture.h"
 
+#include "app/ExitPaths.h"
 #include "tests/app/EventPump.h"
 #include "tests/support/LoopbackServer.h"
 
@@ -292,9 +293,13 @@ TEST_F(WorkerWindowTest, ExitDuringACheckEndsAtOnceAndSavesTheList) {
     StoreList({QStringLiteral("alice")});
     StartThreaded();
     ASSERT_TRUE(AskedAtLeast(1));
-    window->show();
-    window->btnExitClick();
-    EXPECT_FALSE(window->isVisible());
+    bool ended = false;
+    {
+        TExitPaths exits(*window, [&] { ended = true; });
+        window->show();
+        window->btnExitClick();
+    }
+    EXPECT_TRUE(ended);
     QElapsedTimer exiting;
     exiting.start();
     window.reset();
