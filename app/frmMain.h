@@ -58,7 +58,6 @@ public:
     bool ExitRequested = false;
     // The stored switches and list have been read (after the remote settings).
     bool SettingsLoaded() const { return settingsLoaded_; }
-    INetWorker& Worker() { return *worker_; }
     TTrayIcon& TrayIcon() { return trayIcon_; }
     TCheckContext& CheckContext() { return context_; }
     Tobjs& Buddies() { return *objs_; }
