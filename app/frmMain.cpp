@@ -11,10 +11,10 @@
 #include "shell/uOptions.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -54,15 +54,27 @@ QIcon TrayPicture() {
 
 } // namespace
 
-TzentriloMF::TzentriloMF(std::unique_ptr<ITrayBackend> trayBackend, QWidget* parent)
+TzentriloMF::TzentriloMF(std::unique_ptr<ITrayBackend> trayBackend,
+                         std::unique_ptr<INetWorker> worker, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                           Qt::WindowCloseButtonHint),
-      trayIcon_(std::move(trayBackend)), objs_(std::make_unique<Tobjs>(context_)) {
+      trayIcon_(std::move(trayBackend)), worker_(std::move(worker)),
+      objs_(std::make_unique<Tobjs>(context_)) {
+    if (!worker_)
+        worker_ = std::make_unique<TNetWorker>([this](std::function<void()> apply) {
+            QMetaObject::invokeMethod(this, std::move(apply), Qt::QueuedConnection);
+        });
     InitPictures();
     setObjectName(QStringLiteral("zentriloMF"));
     context_.tray = &trayIcon_;
-    context_.refreshRow = [this](TRecord& entry) { RefreshRow(&entry); };
+    context_.worker = worker_.get();
+    // A row and the buttons show whether its check is under way.
+    context_.refreshRow = [this](TRecord& entry) {
+        RefreshRow(&entry);
+        UpdateButtons();
+    };
+    context_.checkUnderWay = context_.refreshRow;
     CreateControls();
     setMinimumSize(kClientWidth, kClientHeight);
     resize(kClientWidth, kClientHeight);
@@ -120,23 +132,42 @@ void TzentriloMF::FormCreate() {
     for (QLabel* link : {lbVendorSite, lbHomepage, lbCheckForUpdates})
         lbVendorSiteMouseLeave(link);
     edBuddyID->setFocus();
-    LoadRemoteSettings();
-    DefineOptions();
-    LoadSettings();
     cbStartWithWindows->setChecked(StartsWithWindows());
     (UseEnglish ? rgLanguageEnglish : rgLanguageRomanian)->setChecked(true);
+    // Until the stored switches are read they show their defaults and cannot be changed.
+    for (QCheckBox* box : {cbCloseToTray, cbCheckForUpdates}) {
+        box->setChecked(true);
+        box->setEnabled(false);
+    }
+    ClearStatusTimerTimer();
+    UpdateButtons();
+    LoadRemoteSettings(*worker_, [this](bool) { FinishStartUp(); });
+}
+
+// The start-up's steps that follow the remote settings: the number of slots depends on them.
+void TzentriloMF::FinishStartUp() {
+    DefineOptions();
+    LoadSettings();
+    settingsLoaded_ = true;
     cbCloseToTray->setChecked(Options->GetValue(QStringLiteral("CloseToTray")).toBool());
     cbCheckForUpdates->setChecked(Options->GetValue(QStringLiteral("CheckForUpdates")).toBool());
-    ClearStatusTimerTimer();
+    for (QCheckBox* box : {cbCloseToTray, cbCheckForUpdates})
+        box->setEnabled(true);
+    ShowListInfo(UseEnglish);
     LoadBuddies();
     UpdateButtons();
-    if (!ProgramActive) {
+    // After the first checks' answers, as when start-up waited for each of them. A value that
+    // a later fetch brings changes nothing of this start.
+    worker_->Then([this, retired = !ProgramActive] { StartUpNotices(retired); });
+}
+
+void TzentriloMF::StartUpNotices(bool retired) {
+    if (retired)
         ShowWarning(DiscontinuedText());
-        terminateRequested_ = true;
-        QTimer::singleShot(0, qApp, &QCoreApplication::quit);
-    }
-    if (Options->GetValue(QStringLiteral("CheckForUpdates")).toBool())
+    if (cbCheckForUpdates->isChecked())
         CheckForNewVersion(false);
+    if (retired)
+        btnExitClick(); // the end, by the orderly exit that saves the settings
 }
 
 void TzentriloMF::DefineOptions() {
@@ -179,14 +210,21 @@ void TzentriloMF::FormDestroy() {
     if (destroyed_)
         return;
     destroyed_ = true;
+    worker_->Stop(); // nothing is applied after the save below
     ClearStatusTimer->stop();
-    if (Options != nullptr && Options->IndexOf(QStringLiteral("CloseToTray")) >= 0) {
-        Options->SetValue(QStringLiteral("CloseToTray"), cbCloseToTray->isChecked());
-        Options->SetValue(QStringLiteral("CheckForUpdates"), cbCheckForUpdates->isChecked());
-        SaveSettings();
-    }
+    StoreSettings();
     lista->clear();
     objs_->Clear();
+}
+
+// The switches and the list to disk. Before the stored settings were read there is nothing of
+// this run's to write, and an empty list must not replace the stored one.
+void TzentriloMF::StoreSettings() {
+    if (!settingsLoaded_)
+        return;
+    Options->SetValue(QStringLiteral("CloseToTray"), cbCloseToTray->isChecked());
+    Options->SetValue(QStringLiteral("CheckForUpdates"), cbCheckForUpdates->isChecked());
+    SaveSettings();
 }
 
 void TzentriloMF::SetEditForm(TEditForm* form) {
@@ -243,7 +281,11 @@ void TzentriloMF::WMUserExit() {
 
 void TzentriloMF::WMQueryEndSession() {
     ExitRequested = true;
-    close();
+    StoreSettings();
+}
+
+void TzentriloMF::WMEndSession() {
+    btnExitClick();
 }
 
 void TzentriloMF::cbStartWithWindowsClick() {

@@ -4,11 +4,13 @@
 
 #include "monitor/Check.h"
 #include "monitor/Record.h"
+#include "net/NetWorker.h"
 #include "shell/TrayIcon.h"
 
 #include <QWidget>
 
 #include <memory>
+#include <vector>
 
 class QAction;
 class QCheckBox;
@@ -27,17 +29,25 @@ class TEditForm;
 class TzentriloMF : public QWidget {
     Q_OBJECT
 public:
-    explicit TzentriloMF(std::unique_ptr<ITrayBackend> trayBackend, QWidget* parent = nullptr);
+    // Without a worker of its own the window runs a TNetWorker that posts to itself.
+    explicit TzentriloMF(std::unique_ptr<ITrayBackend> trayBackend,
+                         std::unique_ptr<INetWorker> worker = nullptr, QWidget* parent = nullptr);
     ~TzentriloMF() override;
 
+    // Starts the start-up and returns at once; what needs the remote settings follows when
+    // they have been read or have failed (SettingsLoaded).
     void FormCreate();
-    void FormDestroy(); // runs once; saves the settings
+    void FormDestroy(); // runs once; abandons the network's work, then saves the settings
     void SetEditForm(TEditForm* form);
     void ApplyLanguage(bool english);
 
     void FormCloseQuery(bool& canClose);
     void WMUserExit();
+    // The session manager's save request: saves and lets every later close exit; the session
+    // may still be cancelled, so the window stays.
     void WMQueryEndSession();
+    // The session ends: exits as the Exit button does.
+    void WMEndSession();
     void HideToTray();
     void ShowFromTray();
     // Without a notification area, hiding would strand the user: minimise to the taskbar instead.
@@ -46,7 +56,8 @@ public:
 
     bool HiddenInTray = false;
     bool ExitRequested = false;
-    bool TerminateRequested() const { return terminateRequested_; }
+    // The stored switches and list have been read (after the remote settings).
+    bool SettingsLoaded() const { return settingsLoaded_; }
     TTrayIcon& TrayIcon() { return trayIcon_; }
     TCheckContext& CheckContext() { return context_; }
     Tobjs& Buddies() { return *objs_; }
@@ -152,8 +163,16 @@ private:
     void ConnectHandlers();
     void ArrangeControls();
     void SetupTray();
+    void FinishStartUp();
+    void StartUpNotices(bool retired);
     void DefineOptions();
     void LoadBuddies();
+    void StoreSettings();
+    void ShowListInfo(bool english);
+    void ShowCheckCaptions(bool english);
+    static QString CheckingText(bool english);
+    bool CheckAllUnderWay() const;
+    void ShowOneOffResult(const QString& trimmed, TBuddyStatus code);
     void ShowStillRunningBalloon();
     void OpenSitePage(const char* pathAndQuery);
     void SetStatusColour(const QColor& colour);
@@ -161,9 +180,13 @@ private:
 
     TTrayIcon trayIcon_;
     TCheckContext context_;
+    std::unique_ptr<INetWorker> worker_;
     std::unique_ptr<Tobjs> objs_;
+    std::vector<TNetJobPtr> checkAllRound_; // the checks of the latest "Check All Now"
+    TNetJobPtr oneOff_;
+    TNetJobPtr updateCheck_;
     TEditForm* editForm_ = nullptr;
     bool trayAvailable_ = true;
-    bool terminateRequested_ = false;
+    bool settingsLoaded_ = false;
     bool destroyed_ = false;
 };

@@ -61,12 +61,7 @@ void TzentriloMF::ApplyLanguage(bool english) {
         SiteName(english));
     lbYahooID->setText(Lang("Yahoo! ID", "ID Yahoo!", english));
     btnCheckBuddy->setText(Lang("Check status", "Verifică status", english));
-    lbInfo->setText(Lang("You can add up to %1 Yahoo! IDs to be checked periodically (CANNOT "
-                         "detect INVISIBLE)",
-                         "Poţi adăuga până la %1 ID-uri Yahoo! care vor fi verificate periodic "
-                         "(NU poate detecta INVIZIBIL)",
-                         english)
-                        .arg(BuddyLimit));
+    ShowListInfo(english);
     QTreeWidgetItem* header = lista->headerItem();
     header->setText(0, Lang("Yahoo! ID", "ID Yahoo!", english));
     header->setText(1, Lang("Interval (min.)", "Interval (min.)", english));
@@ -75,8 +70,7 @@ void TzentriloMF::ApplyLanguage(bool english) {
     btnAdd->setText(Lang("Add", "Adaugă", english));
     btnEdit->setText(Lang("Edit", "Editează", english));
     btnDelete->setText(Lang("Delete", "Şterge", english));
-    btnCheck->setText(Lang("Check status", "Verifică status", english));
-    btnCheckAll->setText(Lang("Check All Now", "Verifică toate acum", english));
+    ShowCheckCaptions(english);
     btnExit->setText(Lang("Exit", "Ieşire", english));
     cbStartWithWindows->setText(
         Lang("Start with Windows (minimized)", "Porneşte odată cu Windows (minimizat)", english));
@@ -95,6 +89,35 @@ void TzentriloMF::ApplyLanguage(bool english) {
         editForm_->Button2->setText(Lang("Cancel", "Anulare", english));
     }
     ArrangeControls(); // the site link's width follows its text
+}
+
+// The limit the remote settings set, or that they are still awaited.
+void TzentriloMF::ShowListInfo(bool english) {
+    if (!settingsLoaded_) {
+        lbInfo->setText(Lang("Loading...", "Se încarcă...", english));
+        return;
+    }
+    lbInfo->setText(Lang("You can add up to %1 Yahoo! IDs to be checked periodically (CANNOT "
+                         "detect INVISIBLE)",
+                         "Poţi adăuga până la %1 ID-uri Yahoo! care vor fi verificate periodic "
+                         "(NU poate detecta INVIZIBIL)",
+                         english)
+                        .arg(BuddyLimit));
+}
+
+// The two check buttons say so while their check is under way.
+void TzentriloMF::ShowCheckCaptions(bool english) {
+    const TRecord* selected = EntryOf(SelectedRow());
+    btnCheck->setText(selected != nullptr && selected->CheckUnderWay()
+                          ? CheckingText(english)
+                          : Lang("Check status", "Verifică status", english));
+    btnCheckAll->setText(CheckAllUnderWay()
+                             ? CheckingText(english)
+                             : Lang("Check All Now", "Verifică toate acum", english));
+}
+
+QString TzentriloMF::CheckingText(bool english) {
+    return Lang("Checking...", "Verific...", english);
 }
 
 int TzentriloMF::rgLanguageIndex() const {
@@ -131,8 +154,9 @@ void TzentriloMF::btnDonateClick() {
 }
 
 void TzentriloMF::lbCheckForUpdatesClick() {
-    LoadRemoteSettings();
-    CheckForNewVersion(true);
+    if (updateCheck_ && updateCheck_->Pending()) // its answer is still to come
+        return;
+    updateCheck_ = LoadRemoteSettings(*worker_, CheckForNewVersionAfterFetch);
 }
 
 void TzentriloMF::lbVendorSiteMouseEnter(QLabel* link) {

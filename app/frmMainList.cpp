@@ -10,7 +10,6 @@
 #include "shell/uStrUtils.h"
 
 #include <QComboBox>
-#include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
@@ -18,6 +17,8 @@
 #include <QRegularExpression>
 #include <QTimer>
 #include <QTreeWidget>
+
+#include <algorithm>
 
 namespace {
 
@@ -45,7 +46,10 @@ QString NothingSelected() {
 
 void SetTexts(QTreeWidgetItem* row, const TRecord& entry) {
     QString word;
-    StatusText(entry.LastStatus, word);
+    if (entry.LastStatus == bsNotScanned && entry.CheckUnderWay())
+        word = Lang("CHECKING...", "VERIFIC..."); // the first answer is awaited
+    else
+        StatusText(entry.LastStatus, word);
     row->setText(0, entry.ID);
     row->setText(1, QString::number(entry.Interval));
     row->setText(2, LastCheckText(entry.LastCheck));
@@ -82,15 +86,23 @@ void TzentriloMF::RefreshRow(TRecord* entry) {
     }
 }
 
-// The limit counts the slots that can be saved, so that no added entry is lost at exit.
+// The limit counts the slots that can be saved, so that no added entry is lost at exit. A check
+// under way cannot be started twice; nothing is added or checked before the settings are read.
 void TzentriloMF::UpdateButtons() {
     const int rows = lista->topLevelItemCount();
-    const bool selected = SelectedRow() != nullptr;
-    btnAdd->setEnabled(rows < BuddySlotCount());
-    btnEdit->setEnabled(selected);
-    btnDelete->setEnabled(selected);
-    btnCheck->setEnabled(selected);
-    btnCheckAll->setEnabled(rows > 0);
+    const TRecord* selected = EntryOf(SelectedRow());
+    btnAdd->setEnabled(settingsLoaded_ && rows < BuddySlotCount());
+    btnEdit->setEnabled(selected != nullptr);
+    btnDelete->setEnabled(selected != nullptr);
+    btnCheck->setEnabled(selected != nullptr && !selected->CheckUnderWay());
+    btnCheckAll->setEnabled(rows > 0 && !CheckAllUnderWay());
+    btnCheckBuddy->setEnabled(settingsLoaded_ && !(oneOff_ && oneOff_->Pending()));
+    ShowCheckCaptions(UseEnglish);
+}
+
+bool TzentriloMF::CheckAllUnderWay() const {
+    return std::any_of(checkAllRound_.begin(), checkAllRound_.end(),
+                       [](const TNetJobPtr& check) { return check->Pending(); });
 }
 
 void TzentriloMF::btnCheckClick() {
@@ -105,10 +117,21 @@ void TzentriloMF::btnCheckAllClick() {
 }
 
 void TzentriloMF::CheckAllBuddies() {
+    if (CheckAllUnderWay())
+        return;
     objs_->CheckAll();
+    // A check already under way when the round began counts as the round's.
+    checkAllRound_.clear();
+    for (const TRecord* entry : objs_->List) {
+        if (entry->CheckUnderWay())
+            checkAllRound_.push_back(entry->LatestCheck());
+    }
+    UpdateButtons();
 }
 
 void TzentriloMF::btnAddClick() {
+    if (!settingsLoaded_) // the stored list comes first
+        return;
     if (lista->topLevelItemCount() >= BuddySlotCount()) {
         ShowWarning(Lang("You can add up to %1 Yahoo! IDs to be checked periodically.\r\n\r\n"
                          "Limit reached.",
@@ -176,6 +199,8 @@ void TzentriloMF::listaSelectItem() {
 }
 
 void TzentriloMF::btnCheckBuddyClick() {
+    if (!btnCheckBuddy->isEnabled()) // before the settings are read, or a check is under way
+        return;
     ClearStatusTimer->stop();
     const QString typed = edBuddyID->text();
     const QString trimmed = TrimControl(typed);
@@ -184,10 +209,16 @@ void TzentriloMF::btnCheckBuddyClick() {
         edBuddyID->setFocus();
         return;
     }
-    lbStatus->setText(Lang("Checking...", "Verific..."));
+    lbStatus->setText(CheckingText(UseEnglish));
     SetStatusColour(palette().color(QPalette::WindowText));
-    QCoreApplication::processEvents(); // paint the line before the network wait
-    const TBuddyStatus code = OneOffCheck(typed);
+    btnCheckBuddy->setEnabled(false);
+    oneOff_ = worker_->Submit([this, query = OneOffCheck(typed),
+                               trimmed](const TIdDeadline& cancel) -> INetWorker::TApply {
+        return [this, code = query.Run(&cancel).code, trimmed] { ShowOneOffResult(trimmed, code); };
+    });
+}
+
+void TzentriloMF::ShowOneOffResult(const QString& trimmed, TBuddyStatus code) {
     QString word;
     StatusText(code, word);
     lbStatus->setText(Lang("%1 is %2", "%1 este %2").arg(trimmed, word));
@@ -198,6 +229,7 @@ void TzentriloMF::btnCheckBuddyClick() {
     else
         SetStatusColour(palette().color(QPalette::WindowText));
     ClearStatusTimer->start();
+    UpdateButtons();
 }
 
 void TzentriloMF::SetStatusColour(const QColor& colour) {

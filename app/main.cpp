@@ -1,12 +1,11 @@
 // The process entry: the single-instance rule, the "-minimized" switch, the language, the two
 // windows and the message loop, with the Linux platform layers plugged into the shell's seams.
 
+#include "app/ExitPaths.h"
 #include "app/frmEdit.h"
 #include "app/frmMain.h"
-#include "app/platform/CloseWatcher.h"
 #include "app/platform/CommandLine.h"
 #include "app/platform/QtMessageBoxes.h"
-#include "app/platform/SessionSignals.h"
 #include "app/platform/SingleInstance.h"
 #include "app/platform/SystemTrayBackend.h"
 #include "app/platform/XdgLauncher.h"
@@ -46,29 +45,20 @@ int RunProgram(TSingleInstance& instance, bool minimized) {
     auto window = std::make_unique<TzentriloMF>(std::make_unique<TSystemTrayBackend>());
     window->SetTrayAvailable(trayAvailable);
     window->HiddenInTray = minimized;
-    TzentriloMF* mainWindow = window.get();
-    // Caught from here on, so that an end of the session during the start-up's network waits
-    // is answered with an orderly exit once the message loop runs.
-    TSessionSignals session([mainWindow] { mainWindow->WMQueryEndSession(); }, false);
+    // Kept until the process ends: a signal while the window saves must not end it half-way.
+    TExitPaths exits(*window, [] { QCoreApplication::quit(); });
+    // Returns at once: the remote settings and the checks come from the network worker.
     window->FormCreate();
     // A child of the main window, so it is centred over it and freed with it.
     window->SetEditForm(new TEditForm(window.get()));
     window->ApplyLanguage(UseEnglish);
-
-    new TCloseWatcher(mainWindow, [] { QCoreApplication::quit(); });
-    instance.OnExitRequest = [mainWindow] { mainWindow->WMUserExit(); };
-    session.Arm();
-
-    int code = 0;
-    if (!window->TerminateRequested()) {
-        // Without a tray, hiding would strand the user: a minimised window stands in for it.
-        if (window->HiddenInTray && !trayAvailable)
-            window->showMinimized();
-        else if (!window->HiddenInTray)
-            window->show();
-        code = QApplication::exec();
-    }
-    instance.OnExitRequest = nullptr;
+    exits.Arm(&instance);
+    // Without a tray, hiding would strand the user: a minimised window stands in for it.
+    if (window->HiddenInTray && !trayAvailable)
+        window->showMinimized();
+    else if (!window->HiddenInTray)
+        window->show();
+    const int code = QApplication::exec();
     window.reset();
     InstallShellLauncher(nullptr);
     InstallMessageBoxes(nullptr);

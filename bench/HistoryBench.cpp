@@ -6,7 +6,6 @@
 #include "history/HistoryStore.h"
 #include "history/Timeline.h"
 
-#include <QApplication>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QElapsedTimer>
@@ -185,15 +184,3 @@ BENCHMARK(BM_OpenWindow)
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DrawYear)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DatabaseSize)->Iterations(1);
-
-int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

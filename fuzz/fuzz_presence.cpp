@@ -16,7 +16,7 @@ std::u16string& Reply() {
     return reply;
 }
 
-bool FakeFetch(const std::string&, std::u16string& text) {
+bool FakeFetch(const std::string&, std::u16string& text, const TFetchControl&) {
     text = Reply();
     return true;
 }
@@ -29,9 +29,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const QString text =
         QString::fromUtf8(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
     Reply() = text.toStdU16String();
-    (void)QueryStatusService(QStringLiteral("someone"), false);
-    (void)QueryStatusService(QStringLiteral("someone"), true);
-    (void)QueryIndicator(QStringLiteral("someone"));
+    (void)QueryStatusService(QStringLiteral("someone"), false).Run();
+    (void)QueryStatusService(QStringLiteral("someone"), true).Run();
+    (void)QueryIndicator(QStringLiteral("someone")).Run();
     (void)HexToInt(text);
     (void)HexToInt(text.left(2));
     return 0;

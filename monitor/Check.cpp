@@ -41,17 +41,30 @@ void ShowChangeBalloon(TTrayIcon& tray, const QString& id, TBuddyStatus code) {
     tray.ShowBalloon();
 }
 
-} // namespace
-
-void RunCheck(TRecord& entry, TCheckContext& context) {
-    // The time the check started, before the query blocks.
-    entry.LastCheck = context.now ? context.now() : QDateTime::currentDateTime();
-    const TBuddyStatus code = QueryStatus(entry.ID);
+// Where a check's answer lands, in the order the checks were started.
+void ApplyCheck(TRecord& entry, const QDateTime& started, const TPresenceAnswer& answer,
+                TCheckContext& context) {
+    const TBuddyStatus code = answer.code;
+    entry.LastCheck = started;
     if (context.tray != nullptr && ShouldNotify(entry.LastStatus, code))
         ShowChangeBalloon(*context.tray, entry.ID, code);
     entry.LastStatus = code;
     if (context.refreshRow)
         context.refreshRow(entry);
+}
+
+} // namespace
+
+TNetJobPtr StartCheck(TRecord& entry, TCheckContext& context) {
+    // The time the check started, before the query waits.
+    const QDateTime started = context.now ? context.now() : QDateTime::currentDateTime();
+    const TPresenceQuery query = QueryStatus(entry.ID);
+    return context.worker->Submit(
+        [query, started, &entry, &context](const TIdDeadline& cancel) -> INetWorker::TApply {
+            return [answer = query.Run(&cancel), started, &entry, &context] {
+                ApplyCheck(entry, started, answer, context);
+            };
+        });
 }
 
 void TrayIconBalloonClick() {

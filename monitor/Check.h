@@ -1,6 +1,8 @@
 #pragma once
 // One check of one entry and its change notification.
 
+#include "net/NetWorker.h"
+
 #include <QDateTime>
 #include <QString>
 
@@ -12,16 +14,20 @@ class TTrayIcon;
 // What a check needs from its surroundings; the main window owns one. The presence queries
 // themselves go through the fetcher of monitor/Presence.h.
 struct TCheckContext {
-    TTrayIcon* tray = nullptr;                // balloons go here (none: no balloon)
-    std::function<void(TRecord&)> refreshRow; // RefreshRow of the entry's row
-    std::function<QDateTime()> now;           // empty: the current local time
+    TTrayIcon* tray = nullptr;                   // balloons go here (none: no balloon)
+    std::function<void(TRecord&)> refreshRow;    // RefreshRow of the entry's row
+    std::function<QDateTime()> now;              // empty: the current local time
+    INetWorker* worker = nullptr;                // runs the queries
+    std::function<void(TRecord&)> checkUnderWay; // a check of the entry went out
 };
 
 // ID of the buddy named in the latest balloon that announced online or invisible.
 extern QString LastNotifiedID;
 
-// The check itself (TRecord::CheckStatus runs it).
-void RunCheck(TRecord& entry, TCheckContext& context);
+// Sends the entry's query to the worker (TRecord::CheckStatus does, one at a time). Its answer
+// is applied on the window's thread: the notification rule, the balloon, the new status and the
+// time the check started, and the row's refresh.
+TNetJobPtr StartCheck(TRecord& entry, TCheckContext& context);
 
 // Balloon-click handler: opens "ymsgr:sendim?<LastNotifiedID>&m=".
 void TrayIconBalloonClick();

@@ -1,7 +1,6 @@
 #include "monitor/Presence.h"
 
 #include "net/Hosts.h"
-#include "net/uNetUtils.h"
 #include "remote/RemoteSettings.h"
 #include "shell/Language.h"
 #include "shell/uStrUtils.h"
@@ -11,18 +10,12 @@
 namespace {
 
 TextFetcher& Fetcher() {
-    static TextFetcher fetcher = HttpGetText;
+    static TextFetcher fetcher = HttpGetTextEx;
     return fetcher;
 }
 
-// The body of a 200 reply, or nothing on any failure.
-bool Fetch(const std::string& host, const QString& pathAndQuery, QString& body) {
-    std::u16string text;
-    const std::string url = HttpUrl(host, pathAndQuery.toUtf8().toStdString());
-    if (!Fetcher()(url, text))
-        return false;
-    body = QString::fromStdU16String(text);
-    return true;
+std::string Url(const std::string& host, const QString& pathAndQuery) {
+    return HttpUrl(host, pathAndQuery.toUtf8().toStdString());
 }
 
 // The detection service's four characters: only the XOR of the two byte values counts.
@@ -40,34 +33,66 @@ TBuddyStatus DecodeServiceReply(const QString& reply) {
 } // namespace
 
 void SetPresenceFetcher(TextFetcher fetcher) {
-    Fetcher() = fetcher ? std::move(fetcher) : TextFetcher(HttpGetText);
+    Fetcher() = fetcher ? std::move(fetcher) : TextFetcher(HttpGetTextEx);
 }
 
-TBuddyStatus QueryStatus(const QString& id) {
+TPresenceQuery TPresenceQuery::Of(TService service, const std::string& url) {
+    TPresenceQuery query;
+    query.requests_.push_back({service, url});
+    query.fetcher_ = Fetcher();
+    return query;
+}
+
+TPresenceAnswer TPresenceQuery::Run(const TIdDeadline* cancel) const {
+    TPresenceAnswer answer;
+    for (const TRequest& request : requests_) {
+        answer.code = Ask(request, cancel, answer.failures);
+        if (answer.code == bsOnline)
+            break;
+    }
+    return answer;
+}
+
+TBuddyStatus TPresenceQuery::Ask(const TRequest& request, const TIdDeadline* cancel,
+                                 std::vector<TQueryFailure>& failures) const {
+    std::u16string text;
+    std::string why;
+    if (!fetcher_(request.url, text, {cancel, &why})) {
+        failures.push_back({request.url, why});
+        return bsError;
+    }
+    if (request.service == TService::Indicator)
+        return text == u"01" ? bsOnline : bsOffline;
+    if (text.size() != 4) {
+        failures.push_back(
+            {request.url, "the reply could not be read: " + std::to_string(text.size()) +
+                              " characters instead of 4"});
+        return bsError;
+    }
+    return DecodeServiceReply(QString::fromStdU16String(text));
+}
+
+TPresenceQuery QueryStatus(const QString& id) {
     return SiteScan ? QueryStatusService(id, false) : QueryIndicator(id);
 }
 
-TBuddyStatus QueryIndicator(const QString& id) {
-    QString body;
+TPresenceQuery QueryIndicator(const QString& id) {
     // The ID goes in exactly as given: no escaping, no trimming.
-    if (!Fetch(IndicatorHost(), QStringLiteral("/online?u=") + id + QStringLiteral("&m=t&t=1"),
-               body))
-        return bsError;
-    return body == QStringLiteral("01") ? bsOnline : bsOffline;
+    return TPresenceQuery::Of(
+        TPresenceQuery::TService::Indicator,
+        Url(IndicatorHost(), QStringLiteral("/online?u=") + id + QStringLiteral("&m=t&t=1")));
 }
 
-TBuddyStatus QueryStatusService(const QString& id, bool invisibleScan) {
+TPresenceQuery QueryStatusService(const QString& id, bool invisibleScan) {
     const QString path = QStringLiteral("/getstatus.php?yid=") + id +
                          QStringLiteral("&invisiblescan=") +
                          (invisibleScan ? QStringLiteral("1") : QStringLiteral("0")) +
                          QStringLiteral("&ver=") + UrlEncode(ProgramVersion());
-    QString body;
-    if (!Fetch(DetectHost(), path, body) || body.size() != 4)
-        return bsError;
-    return DecodeServiceReply(body);
+    return TPresenceQuery::Of(TPresenceQuery::TService::Detection, Url(DetectHost(), path));
 }
 
-TBuddyStatus OneOffCheck(const QString& id) {
-    const TBuddyStatus first = QueryStatus(id);
-    return first == bsOnline ? first : QueryStatusService(id, true);
+TPresenceQuery OneOffCheck(const QString& id) {
+    TPresenceQuery query = QueryStatus(id);
+    query.requests_.push_back(QueryStatusService(id, true).requests_.front());
+    return query;
 }

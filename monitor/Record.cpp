@@ -19,10 +19,21 @@ TRecord::TRecord(TCheckContext& context) : context_(context) {
 
 TRecord::~TRecord() {
     timer_.stop();
+    if (check_)
+        check_->Abandon(); // nothing lands on a freed entry
 }
 
 void TRecord::SetID(const QString& text) {
-    ID = LowerAscii(TrimControl(text));
+    const QString id = LowerAscii(TrimControl(text));
+    if (id == ID)
+        return;
+    ID = id;
+    if (!CheckUnderWay())
+        return;
+    check_->Abandon();
+    // An entry never checked would show no status until its timer: the new ID is asked now.
+    if (LastStatus == bsNotScanned)
+        CheckStatus();
 }
 
 void TRecord::SetInterval(int minutes) {
@@ -54,7 +65,11 @@ bool TRecord::Enabled() const {
 }
 
 void TRecord::CheckStatus() {
-    RunCheck(*this, context_);
+    if (CheckUnderWay())
+        return;
+    check_ = StartCheck(*this, context_);
+    if (CheckUnderWay() && context_.checkUnderWay)
+        context_.checkUnderWay(*this);
 }
 
 qint64 TRecord::PeriodMs() const {

@@ -2,6 +2,7 @@
 // One watched ID with its own timer, and the container of all of them in insertion order.
 
 #include "monitor/BuddyStatus.h"
+#include "net/NetWorker.h"
 
 #include <QDateTime>
 #include <QTimer>
@@ -22,11 +23,16 @@ public:
     QDateTime LastCheck; // null: never checked
     TBuddyStatus LastStatus = bsNotScanned;
 
+    // A check under way for an earlier ID is abandoned: its answer is not this ID's.
     void SetID(const QString& text);
     void SetInterval(int minutes);
     void SetEnabled(bool enabled);
     bool Enabled() const;
+    // Starts a check, unless one is under way: its answer serves this request too.
     void CheckStatus();
+    bool CheckUnderWay() const { return check_ && check_->Pending(); }
+    // The latest check started, under way or done; null before the first.
+    const TNetJobPtr& LatestCheck() const { return check_; }
 
     // The period the timer counts, in ms (Interval x 60000; may exceed one timer period).
     qint64 PeriodMs() const;
@@ -42,6 +48,7 @@ private:
 
     TCheckContext& context_;
     QTimer timer_;
+    TNetJobPtr check_;
     qint64 remainingMs_ = 0; // for periods longer than one timer period
 };
 

@@ -95,11 +95,16 @@ TSourceOutcome QueryThroughSource(const TSourceCatalogue& catalogue, const QStri
         return QuerySource(*source, id, control);
     if (!OwnServiceConfigured())
         return Failed(TPresenceFailure::NotConfigured, {});
-    TSourceOutcome outcome;
-    outcome.Status = QueryStatus(id);
-    if (outcome.Status == bsError)
-        outcome.Failure = TPresenceFailure::OwnService;
-    return outcome;
+    const TPresenceAnswer answer = QueryStatus(id).Run(control.cancel);
+    if (answer.code != bsError || answer.failures.empty()) {
+        TSourceOutcome outcome;
+        outcome.Status = answer.code;
+        if (answer.code == bsError)
+            outcome.Failure = TPresenceFailure::OwnService;
+        return outcome;
+    }
+    const TQueryFailure& last = answer.failures.back();
+    return Failed(TPresenceFailure::Fetch, QString::fromStdString(last.reason));
 }
 
 QString FailureText(const TSourceOutcome& outcome) {

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <memory>
 
 int BuddyLimit = 5;
 bool SiteScan = true;
@@ -54,16 +55,22 @@ int BuddySlotCount() {
     return std::clamp(BuddyLimit, 0, kMaxBuddySlots);
 }
 
-void LoadRemoteSettings() {
+TNetJobPtr LoadRemoteSettings(INetWorker& worker, std::function<void(bool read)> done) {
     const std::string host = SiteHost();
-    if (host.empty())
-        return;
-    TMemoryStream stream;
-    if (!HttpGetStream(HttpUrl(host, "/zentrilo.ini"), stream))
-        return;
-    const auto& bytes = stream.Bytes();
-    ApplyRemoteSettings(QByteArray(reinterpret_cast<const char*>(bytes.data()),
-                                   static_cast<qsizetype>(bytes.size())));
+    const std::string url = host.empty() ? std::string() : HttpUrl(host, "/zentrilo.ini");
+    return worker.Submit([url, done = std::move(done)](const TIdDeadline& cancel) {
+        auto stream = std::make_shared<TMemoryStream>();
+        const bool read = !url.empty() && HttpGetStreamEx(url, *stream, {&cancel, nullptr});
+        return [read, stream, done] {
+            if (read) {
+                const auto& bytes = stream->Bytes();
+                ApplyRemoteSettings(QByteArray(reinterpret_cast<const char*>(bytes.data()),
+                                               static_cast<qsizetype>(bytes.size())));
+            }
+            if (done)
+                done(read);
+        };
+    });
 }
 
 void ApplyRemoteSettings(const QByteArray& fileBytes) {

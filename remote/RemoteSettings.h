@@ -1,9 +1,13 @@
 #pragma once
 // Values the vendor's settings file sets, with their initial values until a fetch succeeds.
 
+#include "net/NetWorker.h"
+
 #include <QByteArray>
 #include <QDate>
 #include <QString>
+
+#include <functional>
 
 extern int BuddyLimit;        // initially 5
 extern bool SiteScan;         // initially true: periodic checks ask the detection service
@@ -24,9 +28,10 @@ constexpr int kMaxBuddySlots = 1000;
 // saves. BuddyLimit itself keeps the number received, for the texts that show it.
 int BuddySlotCount();
 
-// Fetches the settings file from the vendor's international site and applies it; a failed
-// fetch changes nothing. Never raises, shows nothing.
-void LoadRemoteSettings();
+// Fetches the settings file from the vendor's international site on the worker, then, on the
+// window's thread, applies it and calls `done` with whether it was read; a failed fetch changes
+// nothing. Never raises, shows nothing.
+TNetJobPtr LoadRemoteSettings(INetWorker& worker, std::function<void(bool read)> done);
 
 // Applies the bytes of a settings file as a successful fetch would (split out for tests).
 void ApplyRemoteSettings(const QByteArray& fileBytes);

@@ -59,6 +59,14 @@ void CheckForNewVersion(bool explicitCheck) {
     }
 }
 
+void CheckForNewVersionAfterFetch(bool settingsRead) {
+    if (settingsRead || NewerVersionExists())
+        CheckForNewVersion(true);
+    else
+        ShowWarning(Lang("Could not reach the update server.",
+                         "Serverul de actualizări nu a putut fi contactat."));
+}
+
 QString DownloadPageUrl() {
     return DownloadPageUrl(UseEnglish);
 }

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Second configurations: the unit and end-to-end tests under AddressSanitizer +
 # UndefinedBehaviorSanitizer, then the HTTP and net tests under ThreadSanitizer, which
-# watches the connect helper thread. Any sanitizer report fails the run (in an end-to-end
+# watches the connect helper thread and the network worker (its thread logic is Qt-free, so
+# that it runs here: Qt itself is not built with ThreadSanitizer). Any sanitizer report fails the run (in an end-to-end
 # case the program's exit code, or the leak report at its exit, does).
 # The soak runs fewer fetches there: sanitized fetches are several times slower.
 # Usage: scripts/sanitize.sh [asan|tsan]   (both by default)

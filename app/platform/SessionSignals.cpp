@@ -47,7 +47,7 @@ TSessionSignals::TSessionSignals(std::function<void()> onSessionEnd, bool armed,
     }
     if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
         connect(app, &QGuiApplication::commitDataRequest, this,
-                [this](QSessionManager&) { EndSession(); });
+                [this](QSessionManager&) { SaveRequest(); });
     }
 }
 
@@ -79,6 +79,11 @@ void TSessionSignals::EndSession() {
     }
     if (onSessionEnd_)
         onSessionEnd_();
+}
+
+void TSessionSignals::SaveRequest() {
+    if (OnSaveRequest)
+        OnSaveRequest();
 }
 
 void TSessionSignals::Arm() {

@@ -1,7 +1,8 @@
 #pragma once
-// The end of the session as the desktop and the shell announce it: SIGTERM, SIGHUP, SIGINT and
-// the session manager's commit request all call one handler on the main thread. The signal
-// handler itself only writes a byte to a pipe (async-signal-safe); a notifier reads it.
+// The end of the session as the desktop and the shell announce it: SIGTERM, SIGHUP and SIGINT
+// call one handler on the main thread. The signal handler itself only writes a byte to a pipe
+// (async-signal-safe); a notifier reads it. The session manager's save request is not an end:
+// the user may still cancel the logout, and the manager ends the program when it really ends.
 
 #include <QObject>
 
@@ -25,6 +26,10 @@ public:
     static constexpr int HandledSignals[] = {SIGTERM, SIGHUP, SIGINT};
 
     void Arm();
+
+    // The session manager's save request lands here; it runs OnSaveRequest, armed or not.
+    void SaveRequest();
+    std::function<void()> OnSaveRequest;
 
 private:
     void Drain();

@@ -46,15 +46,16 @@ public:
 
     // Answers by the invisible-detection flag of the URL, recording every URL.
     void InstallFetcher() {
-        SetPresenceFetcher([this](const std::string& url, std::u16string& text) {
-            urls.push_back(url);
-            const bool invisibleScan = url.find("invisiblescan=1") != std::string::npos;
-            const int answer = invisibleScan ? secondAnswer : firstAnswer;
-            if (answer < 0)
-                return false;
-            text = ServiceReply(static_cast<TBuddyStatus>(answer));
-            return true;
-        });
+        SetPresenceFetcher(
+            [this](const std::string& url, std::u16string& text, const TFetchControl&) {
+                urls.push_back(url);
+                const bool invisibleScan = url.find("invisiblescan=1") != std::string::npos;
+                const int answer = invisibleScan ? secondAnswer : firstAnswer;
+                if (answer < 0)
+                    return false;
+                text = ServiceReply(static_cast<TBuddyStatus>(answer));
+                return true;
+            });
     }
 
     void TearDown() override {
@@ -66,11 +67,13 @@ public:
         QLocale::setDefault(QLocale::c());
     }
 
-    // Creates the window as the program does: construction, start-up, dialog, language.
-    void Start() {
+    // Creates the window as the program does: construction, start-up, dialog, language. The
+    // network answers at once unless `threaded`: then the window's own worker runs it.
+    void Start(bool threaded = false) {
         auto backend = std::make_unique<TRecordingTrayBackend>();
         tray = backend.get();
-        window = std::make_unique<TzentriloMF>(std::move(backend));
+        window = std::make_unique<TzentriloMF>(
+            std::move(backend), threaded ? nullptr : std::make_unique<TInlineWorker>());
         tray->clickableProbe = [this] { return bool(window->TrayIcon().OnBalloonClick); };
         window->FormCreate();
         editForm = new TEditForm(window.get());

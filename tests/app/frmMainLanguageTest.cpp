@@ -219,7 +219,7 @@ TEST_F(MainWindowLanguageTest, RunTimeTextsInBothLanguages) {
         {"checking",
          [&](MainWindowLanguageTest& t) {
              QString seen;
-             SetPresenceFetcher([&](const std::string&, std::u16string&) {
+             SetPresenceFetcher([&](const std::string&, std::u16string&, const TFetchControl&) {
                  seen = t.window->lbStatus->text();
                  return false;
              });
@@ -237,12 +237,12 @@ TEST_F(MainWindowLanguageTest, RunTimeTextsInBothLanguages) {
              return t.Cell(t.Rows() - 1, 2);
          },
          "never", "niciodată"},
-        {"latest version",
+        {"update server unreachable",
          [&](MainWindowLanguageTest& t) {
              t.window->lbCheckForUpdatesClick(); // the fetch fails: nothing newer is known
              return lastBox(t);
          },
-         "You have the latest version installed.", "Ai ultima versiune instalată."},
+         "Could not reach the update server.", "Serverul de actualizări nu a putut fi contactat."},
     };
     for (const bool english : {true, false}) {
         UseEnglish = english;

@@ -1,11 +1,16 @@
 // Start-up, closing, hiding to the tray, the exit paths and the stored list slots.
 #include "frmMainFixture.h"
 
+#include "app/ExitPaths.h"
+#include "tests/app/EventPump.h"
+
 #include <QAction>
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QLabel>
 #include <QRadioButton>
+
+#include <csignal>
 
 namespace {
 
@@ -70,7 +75,7 @@ TEST_F(MainWindowTest, EveryExitPathClosesEvenWithCloseToTray) {
         {"btnExit", [](TzentriloMF& w) { w.btnExitClick(); }},
         {"Exit1", [](TzentriloMF& w) { w.Exit1->trigger(); }},
         {"WMUserExit", [](TzentriloMF& w) { w.WMUserExit(); }},
-        {"WMQueryEndSession", [](TzentriloMF& w) { w.WMQueryEndSession(); }},
+        {"WMEndSession", [](TzentriloMF& w) { w.WMEndSession(); }},
     };
     for (const auto& [name, exit] : paths) {
         Start();
@@ -85,15 +90,45 @@ TEST_F(MainWindowTest, EveryExitPathClosesEvenWithCloseToTray) {
     }
 }
 
-TEST_F(MainWindowTest, CancelledSessionEndLeavesEveryLaterCloseAnExit) {
-    Start();
-    window->cbCloseToTray->setChecked(true);
-    window->show();
-    window->WMQueryEndSession();
-    window->show(); // the session end was cancelled; the program keeps running
+// The window shown with close-to-tray on, driven through the exit paths the program wires, the
+// close watcher that ends its loop included.
+class ExitPathsTest : public MainWindowTest {
+protected:
+    void SetUp() override {
+        MainWindowTest::SetUp();
+        Start();
+        exits = std::make_unique<TExitPaths>(*window, [this] { ended = true; });
+        exits->Arm(nullptr);
+        window->cbCloseToTray->setChecked(true);
+        window->show();
+    }
+    void TearDown() override {
+        exits.reset();
+        MainWindowTest::TearDown();
+    }
+
+    std::unique_ptr<TExitPaths> exits;
+    bool ended = false; // the message loop was asked to end
+};
+
+TEST_F(ExitPathsTest, CancelledSessionEndSavesAndKeepsRunningThenEveryCloseExits) {
+    window->AddBuddy(QStringLiteral("alice"), 3);
+    exits->Session().SaveRequest(); // the session manager asks; the user then cancels the logout
+    EXPECT_FALSE(ended);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(Store()->value(QStringLiteral("Items/User0")).toString(), QStringLiteral("alice"));
+    EXPECT_EQ(Store()->value(QStringLiteral("General/CloseToTray")).toString(),
+              QStringLiteral("1"));
     EXPECT_TRUE(window->ExitRequested);
-    EXPECT_TRUE(window->close());
+    EXPECT_TRUE(window->close()); // close-to-tray is on, yet the close now exits
+    EXPECT_TRUE(ended);
     EXPECT_FALSE(window->HiddenInTray);
+}
+
+TEST_F(ExitPathsTest, TheEndOfTheSessionByASignalExits) {
+    ASSERT_EQ(raise(SIGTERM), 0);
+    EXPECT_TRUE(PumpUntil([this] { return ended; }));
+    EXPECT_FALSE(window->isVisible());
 }
 
 TEST_F(MainWindowTest, MinimiseHidesToTrayWhateverCloseToTraySays) {
@@ -152,7 +187,7 @@ TEST_F(MainWindowTest, StartUpSetsCaptionsTrayAndSwitches) {
     EXPECT_FALSE(window->ClearStatusTimer->isActive());
     EXPECT_EQ(window->ClearStatusTimer->interval(), 15000);
     EXPECT_EQ(window->size(), QSize(549, 488));
-    EXPECT_FALSE(window->TerminateRequested());
+    EXPECT_FALSE(window->ExitRequested);
     // Assigning the start-up states wrote nothing.
     EXPECT_FALSE(QFile::exists(AutostartFile()));
     EXPECT_TRUE(boxes.shown.empty());
@@ -177,11 +212,10 @@ TEST_F(MainWindowTest, RetiredProgramWarnsRequestsTheEndAndStillSaves) {
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].kind, TMessageKind::Warning);
     EXPECT_EQ(boxes.shown[0].text, DiscontinuedText());
-    EXPECT_TRUE(window->TerminateRequested());
-    EXPECT_EQ(Rows(), 1); // start-up ran to its end
+    EXPECT_TRUE(window->ExitRequested); // the orderly exit was asked for
+    EXPECT_EQ(Rows(), 1);               // start-up ran to its end
     window.reset();
     EXPECT_EQ(Store()->value(QStringLiteral("Items/User0")).toString(), QStringLiteral("alice"));
-    QCoreApplication::processEvents(); // the queued quit finds no loop to end
 }
 
 TEST_F(MainWindowTest, SlotsLoadSkippingEmptyOnesAndSaveCompacted) {

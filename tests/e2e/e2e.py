@@ -250,11 +250,13 @@ def opened(log):
         return []
 
 
-def watch_settings(desktop, user):
-    """Settings of a first run that watches `user`, without the update prompt."""
+def watch_settings(desktop, *users):
+    """Settings of a first run that watches `users`, without the update prompt."""
     os.makedirs(os.path.dirname(desktop.config_file), exist_ok=True)
+    items = "".join("User%d=%s\nInterval%d=1\n" % (slot, user, slot)
+                    for slot, user in enumerate(users))
     with open(desktop.config_file, "w", encoding="utf-8") as f:
-        f.write("[%%General]\nCheckForUpdates=0\n\n[Items]\nUser0=%s\nInterval0=1\n" % user)
+        f.write("[%General]\nCheckForUpdates=0\n\n[Items]\n" + items)
 
 
 class NotifyDaemon:
@@ -562,14 +564,16 @@ def case_kill_while_saving(args):
 
 
 class SlowServer:
-    """Answers every request with a 404, but only after holding it for `delay` seconds."""
+    """Answers every request with a 404, but only after holding it for `delay` seconds; the
+    services named (all by default) point at it."""
 
-    def __init__(self, desktop, delay):
+    def __init__(self, desktop, delay, services=SERVICES):
         self.delay = delay
         self.held = 0
         self.listener = socket.create_server(("127.0.0.1", 0))
         port = self.listener.getsockname()[1]
-        point_services_at(desktop.env, "127.0.0.1:%d" % port)
+        for name in services:
+            desktop.env[name] = "127.0.0.1:%d" % port
         threading.Thread(target=self._serve, daemon=True).start()
 
     def _serve(self):
@@ -593,33 +597,78 @@ class SlowServer:
         wait_for(lambda: self.held >= count, 20, "request %d at the slow server" % count)
 
 
-def sigterm_while_held(desktop, program):
-    program.process.send_signal(signal.SIGTERM)
-    check(program.wait_exit(30) == 0, "SIGTERM during a check did not end with 0")
-    saved = read_text(desktop.config_file)
-    check("User0=bob" in saved and "CloseToTray" in saved,
-          "the list was not saved after the check:\n" + saved)
+SILENT = 3600  # seconds a silent server holds a request: longer than any case
 
 
 def case_sigterm_during_check(args):
-    """SIGTERM while a check waits on a slow server, at start-up and from "Check All Now":
-    the program ends once the check is done and saves its list."""
-    for click in (False, True):
+    """SIGTERM while a fetch waits on a silent server ends the program at once. While the remote
+    settings are awaited the stored list was never read, so nothing is written over it; once
+    the list is loaded, the exit saves it."""
+    for loaded in (False, True):
         with Desktop() as desktop:
-            server = SlowServer(desktop, 0 if click else 2)
-            watch_settings(desktop, "bob")
-            program = Program(desktop, args.binary)
-            if click:
-                window = program.wait_shown()[0]
-                server.wait_held(1)
-                time.sleep(0.5)  # the start-up's requests are answered
-                server.delay = 2
-                asked = server.held
-                desktop.xdotool("mousemove", "--window", window, "200", "369", "click", "1")
-                server.wait_held(asked + 1)
+            if loaded:  # the settings come; the presence services stay silent
+                Simulator(desktop, args.sim, {})
+                server = SlowServer(desktop, SILENT, SERVICES[2:])
             else:
-                server.wait_held(1)
-            sigterm_while_held(desktop, program)
+                server = SlowServer(desktop, SILENT)
+            watch_settings(desktop, "bob")
+            before = read_text(desktop.config_file)
+            program = Program(desktop, args.binary)
+            program.wait_shown()
+            server.wait_held(1)  # the settings file, or bob's first check
+            signalled = time.monotonic()
+            program.process.send_signal(signal.SIGTERM)
+            check(program.wait_exit(5) == 0, "SIGTERM during a fetch did not end with 0")
+            took = time.monotonic() - signalled
+            print("ended %.2f s after SIGTERM (list %s)" % (took, "loaded" if loaded else "unread"))
+            check(took < 2, "SIGTERM during a fetch took %.2f s" % took)
+            saved = read_text(desktop.config_file)
+            if loaded:
+                check("User0=bob" in saved and "CloseToTray" in saved,
+                      "the list was not saved at the exit:\n" + saved)
+            else:
+                check(saved == before, "an exit before the list was read wrote:\n" + saved)
+
+
+def case_silent_services_never_freeze(args):
+    """Every service accepts and never answers: the window shows at once, a language switch
+    takes effect at once, Exit ends the program at once, and the list file still holds the
+    list."""
+    with Desktop() as desktop:
+        SlowServer(desktop, SILENT)
+        watch_settings(desktop, "alice", "bob", "carol")
+        before = read_text(desktop.config_file)
+        started = time.monotonic()
+        program = Program(desktop, args.binary)
+        window = program.wait_shown(5)[0]
+        shown = time.monotonic() - started
+        tray_icon_of(desktop, program)
+        print("window visible after %.2f s, tray icon after %.2f s"
+              % (shown, time.monotonic() - started))
+        check(shown < 1, "the window took %.2f s to show" % shown)
+
+        # A click on "Română" acts when the button is released; timed from the release.
+        desktop.xdotool("mousemove", "--window", window, "356", "432", "mousedown", "1")
+        released = time.monotonic()
+        desktop.xdotool("mouseup", "1")
+        while "Language=Romana" not in read_text(desktop.config_file):
+            check(time.monotonic() - released < 5, "the language switch never came")
+            time.sleep(0.005)
+        switched = time.monotonic() - released
+        print("language switched %.3f s after the click" % switched)
+        check(switched < 0.2, "the language switch took %.3f s" % switched)
+
+        desktop.xdotool("mousemove", "--window", window, "491", "370", "mousedown", "1")  # Exit
+        exiting = time.monotonic()
+        desktop.xdotool("mouseup", "1")
+        check(program.wait_exit(5) == 0, "Exit did not end the program with 0")
+        took = time.monotonic() - exiting
+        print("ended %.2f s after Exit" % took)
+        check(took < 2, "Exit took %.2f s" % took)
+        # The language is written at its click, which may reorder the file's lines.
+        check(sorted(settings_without_language(read_text(desktop.config_file)))
+              == sorted(settings_without_language(before)),
+              "the list file changed:\n" + read_text(desktop.config_file))
 
 
 def fill(path):

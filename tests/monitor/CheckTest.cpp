@@ -15,6 +15,7 @@ protected:
         : backend_(new TRecordingTrayBackend), tray_(std::unique_ptr<ITrayBackend>(backend_)) {
         fetcher_.ok = false;
         context_.tray = &tray_;
+        context_.worker = &worker_;
         context_.refreshRow = [this](TRecord& entry) { refreshed_.push_back(entry.LastStatus); };
         context_.now = [] { return QDateTime(QDate(2024, 5, 6), QTime(7, 8, 9)); };
         LastNotifiedID.clear();
@@ -27,6 +28,7 @@ protected:
     }
 
     TFakeFetcher fetcher_;
+    TInlineWorker worker_;
     TRecordingTrayBackend* backend_;
     TTrayIcon tray_;
     TCheckContext context_;

@@ -27,7 +27,7 @@ private:
 } // namespace
 
 TFakeFetcher::TFakeFetcher() {
-    SetPresenceFetcher([this](const std::string& url, std::u16string& text) {
+    SetPresenceFetcher([this](const std::string& url, std::u16string& text, const TFetchControl&) {
         urls.push_back(url);
         if (!replies.empty()) {
             text = replies.front();

@@ -4,6 +4,7 @@
 
 #include "monitor/Presence.h"
 #include "tests/shell/ShellFakes.h"
+#include "tests/support/InlineWorker.h"
 
 #include <deque>
 #include <string>

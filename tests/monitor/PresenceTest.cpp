@@ -40,7 +40,7 @@ TEST_F(PresenceTest, ServiceRepliesDecodeByTheXorOfTheTwoBytes) {
     for (const auto& c : cases) {
         fetcher_.reply = c.reply;
         for (bool invisible : {false, true})
-            EXPECT_EQ(QueryStatusService(QStringLiteral("bob"), invisible), c.code)
+            EXPECT_EQ(QueryStatusService(QStringLiteral("bob"), invisible).Run().code, c.code)
                 << QString::fromUtf16(c.reply).toStdString() << " invisible " << invisible;
     }
 }
@@ -55,22 +55,22 @@ TEST_F(PresenceTest, IndicatorIsOnlineOnlyForExactlyZeroOne) {
     };
     for (const auto& c : cases) {
         fetcher_.reply = c.reply;
-        EXPECT_EQ(QueryIndicator(QStringLiteral("bob")), c.code)
+        EXPECT_EQ(QueryIndicator(QStringLiteral("bob")).Run().code, c.code)
             << QString::fromUtf16(c.reply).toStdString();
     }
 }
 
 TEST_F(PresenceTest, AFailedFetchIsAnErrorForBothServices) {
     fetcher_.ok = false;
-    EXPECT_EQ(QueryIndicator(QStringLiteral("bob")), bsError);
-    EXPECT_EQ(QueryStatusService(QStringLiteral("bob"), true), bsError);
+    EXPECT_EQ(QueryIndicator(QStringLiteral("bob")).Run().code, bsError);
+    EXPECT_EQ(QueryStatusService(QStringLiteral("bob"), true).Run().code, bsError);
 }
 
 TEST_F(PresenceTest, UrlsCarryTheIdExactlyAsGiven) {
     fetcher_.reply = u"0005";
-    QueryIndicator(QStringLiteral(" Bob "));
-    QueryStatusService(QStringLiteral(" Bob "), false);
-    QueryStatusService(QString::fromUtf16(u"ana\u0103"), true);
+    QueryIndicator(QStringLiteral(" Bob ")).Run();
+    QueryStatusService(QStringLiteral(" Bob "), false).Run();
+    QueryStatusService(QString::fromUtf16(u"ana\u0103"), true).Run();
     ASSERT_EQ(fetcher_.urls.size(), 3u);
     EXPECT_EQ(fetcher_.urls[0], "http://127.0.0.1:8/online?u= Bob &m=t&t=1");
     EXPECT_EQ(fetcher_.urls[1],
@@ -82,9 +82,10 @@ TEST_F(PresenceTest, UrlsCarryTheIdExactlyAsGiven) {
 TEST_F(PresenceTest, QueryStatusPicksTheServiceBySiteScan) {
     fetcher_.reply = u"01";
     SiteScan = false;
-    EXPECT_EQ(QueryStatus(QStringLiteral("bob")), bsOnline);
+    EXPECT_EQ(QueryStatus(QStringLiteral("bob")).Run().code, bsOnline);
     SiteScan = true;
-    EXPECT_EQ(QueryStatus(QStringLiteral("bob")), bsError); // two characters: not a service reply
+    EXPECT_EQ(QueryStatus(QStringLiteral("bob")).Run().code,
+              bsError); // two characters: not a service reply
     ASSERT_EQ(fetcher_.urls.size(), 2u);
     EXPECT_EQ(fetcher_.urls[0], "http://127.0.0.1:8/online?u=bob&m=t&t=1");
     EXPECT_EQ(fetcher_.urls[1],

@@ -22,10 +22,14 @@ QStringList QueriedIds(const TFakeFetcher& fetcher) {
 // A context without a tray whose queries are recorded and all answer offline.
 class RecordTest : public ::testing::Test {
 protected:
-    RecordTest() { fetcher_.reply = ServiceReply(bsOffline); }
+    RecordTest() {
+        fetcher_.reply = ServiceReply(bsOffline);
+        context_.worker = &worker_;
+    }
     QStringList Queried() const { return QueriedIds(fetcher_); }
 
     TFakeFetcher fetcher_;
+    TInlineWorker worker_;
     TCheckContext context_;
 };
 

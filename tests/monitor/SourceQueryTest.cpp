@@ -170,7 +170,7 @@ TEST(SourceQuery, TheOwnServiceKeepsItsOwnQueries) {
         EXPECT_EQ(outcome.Failure, TPresenceFailure::None);
     }
     presence.ok = false;
-    EXPECT_EQ(QueryThroughSource(catalogue, {}, u"bob"_s).Failure, TPresenceFailure::OwnService);
+    EXPECT_EQ(QueryThroughSource(catalogue, {}, u"bob"_s).Failure, TPresenceFailure::Fetch);
     EXPECT_EQ(presence.urls.size(), 3u);
     EXPECT_EQ(presence.urls[0],
               "http://127.0.0.1:9/getstatus.php?yid=bob&invisiblescan=0&ver=0.5.4");

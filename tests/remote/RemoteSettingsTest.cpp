@@ -4,6 +4,7 @@
 #include "remote/ProfileReader.h"
 #include "shell/Language.h"
 #include "tests/remote/RemoteValues.h"
+#include "tests/support/InlineWorker.h"
 #include "tests/support/LoopbackServer.h"
 
 #include <QStringEncoder>
@@ -257,12 +258,24 @@ protected:
     void SetUp() override { ResetValues(); }
     void TearDown() override { qunsetenv("ZENTRILO_SITE"); }
     static void UseSite(const std::string& host) { qputenv("ZENTRILO_SITE", host.c_str()); }
+    // Whether the file was read, as the caller's continuation hears it.
+    static bool Load() {
+        TInlineWorker worker;
+        int calls = 0;
+        bool read = false;
+        LoadRemoteSettings(worker, [&](bool fetched) {
+            ++calls;
+            read = fetched;
+        });
+        EXPECT_EQ(calls, 1);
+        return read;
+    }
 };
 
 TEST_F(RemoteFetch, UnreachableServerLeavesEveryInitialValue) {
     const TRefusingPort refusing;
     UseSite("127.0.0.1:" + std::to_string(refusing.Port()));
-    LoadRemoteSettings();
+    EXPECT_FALSE(Load());
     EXPECT_EQ(BuddyLimit, 5);
     EXPECT_TRUE(SiteScan);
     EXPECT_TRUE(ProgramActive);
@@ -275,7 +288,7 @@ TEST_F(RemoteFetch, UnconfiguredSiteFetchesNothing) {
     qunsetenv("ZENTRILO_SITE");
     if (!SiteHost().empty())
         GTEST_SKIP() << "this build names a site of its own";
-    LoadRemoteSettings();
+    EXPECT_FALSE(Load());
     EXPECT_EQ(BuddyLimit, 5);
     EXPECT_TRUE(LastVersion.isEmpty());
 }
@@ -289,14 +302,14 @@ TEST_F(RemoteFetch, ServedFileIsAppliedAndAFailureLaterKeepsIt) {
     TLoopbackServer server(
         {Answer("200 OK", file), Answer("404 Not Found", "[Settings]\r\nbuddylimit=99\r\n")});
     UseSite(server.HostPort());
-    LoadRemoteSettings();
+    EXPECT_TRUE(Load());
     EXPECT_EQ(BuddyLimit, 12);
     EXPECT_FALSE(ProgramActive);
     EXPECT_EQ(LastVersion, QStringLiteral("0.6.0"));
     ASSERT_EQ(server.Requests().size(), 1u);
     EXPECT_EQ(server.Requests()[0].rfind("GET /zentrilo.ini HTTP/1.1\r\n", 0), 0u);
 
-    LoadRemoteSettings(); // status 404: its body is ignored
+    EXPECT_FALSE(Load()); // status 404: its body is ignored
     EXPECT_EQ(BuddyLimit, 12);
     EXPECT_EQ(LastVersion, QStringLiteral("0.6.0"));
 }

@@ -169,6 +169,40 @@ TEST_F(UpdateCheck, ExplicitCheckWithNothingNewerSaysSoInBothLanguages) {
     EXPECT_EQ(Options->IndexOf(QStringLiteral("0.5.4")), -1);
 }
 
+// The update link after its fetch: an unread settings file is reported, unless what is already
+// known announces a newer release; a read file with nothing newer is the latest version.
+TEST_F(UpdateCheck, AfterTheFetchAnUnreadFileSaysTheServerWasNotReached) {
+    const struct {
+        bool read;
+        bool newerKnown;
+        bool english;
+        TMessageKind kind;
+        const char* text; // none: the update question
+    } cases[] = {
+        {false, false, true, TMessageKind::Warning, "Could not reach the update server."},
+        {false, false, false, TMessageKind::Warning,
+         "Serverul de actualizări nu a putut fi contactat."},
+        {true, false, true, TMessageKind::Info, "You have the latest version installed."},
+        {false, true, true, TMessageKind::Question, nullptr},
+        {true, true, true, TMessageKind::Question, nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::Message() << c.read << c.newerKnown << c.english);
+        UseEnglish = c.english;
+        if (c.newerKnown)
+            Announce(QStringLiteral("0.6.0"), QDate(2010, 4, 1), QString());
+        else
+            Announce(QStringLiteral("0.5.4"), kOwnDate, QString());
+        boxes_.shown.clear();
+        CheckForNewVersionAfterFetch(c.read);
+        ASSERT_EQ(boxes_.shown.size(), 1u);
+        EXPECT_EQ(boxes_.shown[0].kind, c.kind);
+        if (c.text != nullptr) {
+            EXPECT_EQ(boxes_.shown[0].text, QString::fromUtf8(c.text));
+        }
+    }
+}
+
 TEST_F(UpdateCheck, StoredFlagFromAnEarlierRunIsReloadedBeforeItIsRead) {
     TOptions earlierRun;
     earlierRun.AddOption(QStringLiteral("Updates"), QStringLiteral("0.6.0"), true, varBoolean);

@@ -168,3 +168,45 @@ TEST(CheckTool, UsageErrorsSayWhatIsWrong) {
         EXPECT_NE(run.errors.find("\nUsage:\n"), std::string::npos) << run.errors;
     }
 }
+
+#ifdef ZENTRILO_CHECK_HAS_PRESENCE
+// Each failed request of a presence query says on stderr which URL failed and why; stdout keeps
+// its one result line, and a later request that answers still decides the result.
+TEST(CheckTool, FailedPresenceRequestsSayWhichAndWhy) {
+    TRefusingPort refusing;
+    TLoopbackServer server(
+        {Answer(HttpReply("500 Internal Server Error", "")), Answer(HttpReply("200 OK", "00050")),
+         Answer(HttpReply("500 Internal Server Error", "")), Answer(HttpReply("200 OK", "0005"))});
+    const std::string host = server.HostPort();
+    const std::string detect = "http://" + host + "/getstatus.php?yid=bob&invisiblescan=";
+    const std::string refused = "http://127.0.0.1:" + std::to_string(refusing.Port()) +
+                                "/getstatus.php?yid=ann&invisiblescan=0&ver=0.5.4";
+    const struct {
+        const char* arguments;
+        std::string detectHost;
+        int status;
+        const char* output;
+        std::string errors;
+    } cases[] = {
+        {"--service bob", host, 1, "bob is ERROR\n",
+         "zentrilo-check: " + detect + "0&ver=0.5.4: HTTP/1.1 500 Internal Server Error\n"},
+        {"--invisible bob", host, 1, "bob is ERROR\n",
+         "zentrilo-check: " + detect +
+             "1&ver=0.5.4: the reply could not be read: 5 characters instead of 4\n"},
+        // The one-off check: the first request fails, the second finds the ID online.
+        {"bob", host, 0, "bob is ONLINE\n",
+         "zentrilo-check: " + detect + "0&ver=0.5.4: HTTP/1.1 500 Internal Server Error\n"},
+        {"--service ann", "127.0.0.1:" + std::to_string(refusing.Port()), 1, "ann is ERROR\n",
+         "zentrilo-check: " + refused + ": Socket Error # 10061 Connection refused.\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.arguments);
+        setenv("ZENTRILO_DETECT_HOST", c.detectHost.c_str(), 1);
+        const TToolRun run = RunTool(c.arguments);
+        EXPECT_EQ(run.status, c.status);
+        EXPECT_EQ(run.output, c.output);
+        EXPECT_EQ(run.errors, c.errors);
+    }
+    unsetenv("ZENTRILO_DETECT_HOST");
+}
+#endif

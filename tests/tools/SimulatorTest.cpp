@@ -60,11 +60,11 @@ std::string BodyOf(const std::string& response) {
 // Decodes a four-character reply as the program does.
 int Decode(const std::string& reply) {
     std::u16string text(reply.begin(), reply.end());
-    SetPresenceFetcher([&](const std::string&, std::u16string& body) {
+    SetPresenceFetcher([&](const std::string&, std::u16string& body, const TFetchControl&) {
         body = text;
         return true;
     });
-    const int code = QueryStatusService(QStringLiteral("x"), true);
+    const int code = QueryStatusService(QStringLiteral("x"), true).Run().code;
     SetPresenceFetcher(nullptr);
     return code;
 }
@@ -164,16 +164,16 @@ TEST_F(SimulatorTest, QueryStatusRoundTripSeesAFlip) {
     for (bool siteScan : {true, false}) {
         SiteScan = siteScan;
         WriteState("bob online\n");
-        EXPECT_EQ(QueryStatus(QStringLiteral("bob")), bsOnline);
+        EXPECT_EQ(QueryStatus(QStringLiteral("bob")).Run().code, bsOnline);
         WriteState("bob offline\n");
-        EXPECT_EQ(QueryStatus(QStringLiteral("bob")), bsOffline);
+        EXPECT_EQ(QueryStatus(QStringLiteral("bob")).Run().code, bsOffline);
         WriteState("bob error\n");
-        EXPECT_EQ(QueryStatus(QStringLiteral("bob")), bsError);
+        EXPECT_EQ(QueryStatus(QStringLiteral("bob")).Run().code, bsError);
     }
     WriteState("bob online\n");
-    EXPECT_EQ(QueryStatus(QStringLiteral(" Bob ")), bsOnline); // sent with its blanks
+    EXPECT_EQ(QueryStatus(QStringLiteral(" Bob ")).Run().code, bsOnline); // sent with its blanks
     WriteState("bob invisible\n");
-    EXPECT_EQ(QueryStatusService(QStringLiteral("bob"), true), bsInvisible);
+    EXPECT_EQ(QueryStatusService(QStringLiteral("bob"), true).Run().code, bsInvisible);
     SiteScan = savedSiteScan;
     unsetenv("ZENTRILO_DETECT_HOST");
     unsetenv("ZENTRILO_INDICATOR_HOST");

@@ -9,10 +9,11 @@
 #include <cstdio>
 #include <cstring>
 #include <functional>
+#include <string>
 
 namespace {
 
-using TQuery = std::function<TBuddyStatus(const QString&)>;
+using TQuery = std::function<TPresenceQuery(const QString&)>;
 
 bool QueryForMode(const char* mode, TQuery& query) {
     if (std::strcmp(mode, "--indicator") == 0)
@@ -24,6 +25,22 @@ bool QueryForMode(const char* mode, TQuery& query) {
     else
         return false;
     return true;
+}
+
+// Bytes that would break the line (a typed ID may hold any) are shown as '?'.
+std::string OneLine(std::string text) {
+    for (char& c : text) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
+            c = '?';
+    }
+    return text;
+}
+
+// Why each failed request failed, one line each on stderr; stdout keeps only the results.
+void PrintFailures(const TPresenceAnswer& answer) {
+    for (const TQueryFailure& failure : answer.failures)
+        std::fprintf(stderr, "zentrilo-check: %s: %s\n", OneLine(failure.url).c_str(),
+                     failure.reason.c_str());
 }
 
 } // namespace
@@ -56,9 +73,10 @@ int RunPresenceCommand(int argc, char** argv) {
     for (int i = first; i < argc; ++i) {
         // The ID goes to the services exactly as typed, blanks included.
         const QString id = QString::fromUtf8(argv[i]);
-        const TBuddyStatus code = query(id);
-        PrintPresenceLine(id, code);
-        if (code == bsError)
+        const TPresenceAnswer answer = query(id).Run();
+        PrintFailures(answer);
+        PrintPresenceLine(id, answer.code);
+        if (answer.code == bsError)
             exitCode = 1;
     }
     std::fflush(stdout);

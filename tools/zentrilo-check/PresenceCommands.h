@@ -12,6 +12,7 @@ void PrintPresenceLine(const QString& id, TBuddyStatus code);
 // not an option).
 bool IsPresenceCommand(int argc, char** argv);
 
-// Runs the command in argv[1..]: one line "<ID> is <word>" per ID. Exit code 0 when no query
+// Runs the command in argv[1..]: one line "<ID> is <word>" per ID on stdout, and before it one
+// line on stderr for each request that failed, with its URL and why. Exit code 0 when no query
 // ended in an error, 1 otherwise, 2 on bad usage.
 int RunPresenceCommand(int argc, char** argv);
