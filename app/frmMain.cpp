@@ -93,6 +93,8 @@ void TzentriloMF::ConnectHandlers() {
     connect(btnExit, &QPushButton::clicked, this, [this] { btnExitClick(); });
     // `clicked` comes from the user only, so assigning a state at start-up writes nothing.
     connect(cbStartWithWindows, &QCheckBox::clicked, this, [this] { cbStartWithWindowsClick(); });
+    for (QCheckBox* box : {cbCloseToTray, cbCheckForUpdates})
+        connect(box, &QCheckBox::clicked, this, [this] { SaveChanges(); });
     connect(rgLanguageEnglish, &QRadioButton::clicked, this, [this] { rgLanguageClick(); });
     connect(rgLanguageRomanian, &QRadioButton::clicked, this, [this] { rgLanguageClick(); });
     connect(btnAdd, &QPushButton::clicked, this, [this] { btnAddClick(); });
@@ -145,10 +147,16 @@ void TzentriloMF::DefineOptions() {
     const QString general = QStringLiteral("General");
     for (const char* name : {"CloseToTray", "CheckForUpdates", "StillRunning"})
         Options->AddOption(general, QLatin1String(name), true, varBoolean);
+    slotsDefined_ = 0;
+    DefineSlots(BuddySlotCount());
+}
+
+// Slots 0 to count - 1 exist as options; slots already defined stay as they are.
+void TzentriloMF::DefineSlots(int count) {
     const QString items = QStringLiteral("Items");
-    for (int slot = 0; slot < BuddySlotCount(); ++slot) {
-        Options->AddOption(items, UserName(slot), QString(), varString);
-        Options->AddOption(items, IntervalName(slot), 1, varInteger);
+    for (; slotsDefined_ < count; ++slotsDefined_) {
+        Options->AddOption(items, UserName(slotsDefined_), QString(), varString);
+        Options->AddOption(items, IntervalName(slotsDefined_), 1, varInteger);
     }
 }
 
@@ -165,9 +173,12 @@ void TzentriloMF::LoadSettings() {
     Options->LoadFromRegistry(ProgramKey());
 }
 
+// The slots follow the rows, not the limit of the day: a limit raised since start-up loses no
+// added row, and one lowered brings back no row that was deleted or edited.
 void TzentriloMF::SaveSettings() {
     const int rows = lista->topLevelItemCount();
-    for (int slot = 0; slot < BuddySlotCount(); ++slot) {
+    DefineSlots(rows);
+    for (int slot = 0; slot < slotsDefined_; ++slot) {
         const TRecord* entry = slot < rows ? EntryOf(lista->topLevelItem(slot)) : nullptr;
         Options->SetValue(UserName(slot), entry != nullptr ? entry->ID : QString());
         Options->SetValue(IntervalName(slot), entry != nullptr ? entry->Interval : 1);
@@ -180,13 +191,19 @@ void TzentriloMF::FormDestroy() {
         return;
     destroyed_ = true;
     ClearStatusTimer->stop();
-    if (Options != nullptr && Options->IndexOf(QStringLiteral("CloseToTray")) >= 0) {
-        Options->SetValue(QStringLiteral("CloseToTray"), cbCloseToTray->isChecked());
-        Options->SetValue(QStringLiteral("CheckForUpdates"), cbCheckForUpdates->isChecked());
-        SaveSettings();
-    }
+    SaveChanges();
     lista->clear();
     objs_->Clear();
+}
+
+// Each change goes to disk at once (atomically, as at exit), so that a kill, a crash of the
+// session or a power cut loses none of it.
+void TzentriloMF::SaveChanges() {
+    if (Options == nullptr || Options->IndexOf(QStringLiteral("CloseToTray")) < 0)
+        return; // start-up has not defined the options yet
+    Options->SetValue(QStringLiteral("CloseToTray"), cbCloseToTray->isChecked());
+    Options->SetValue(QStringLiteral("CheckForUpdates"), cbCheckForUpdates->isChecked());
+    SaveSettings();
 }
 
 void TzentriloMF::SetEditForm(TEditForm* form) {

@@ -108,6 +108,7 @@ public:
     void rgLanguageClick();
     void LoadSettings();
     void SaveSettings();
+    void SaveChanges(); // the switches, the list and the options, at once
 
     // Links.
     void lbVendorSiteClick();
@@ -153,6 +154,7 @@ private:
     void ArrangeControls();
     void SetupTray();
     void DefineOptions();
+    void DefineSlots(int count);
     void LoadBuddies();
     void ShowStillRunningBalloon();
     void OpenSitePage(const char* pathAndQuery);
@@ -163,6 +165,7 @@ private:
     TCheckContext context_;
     std::unique_ptr<Tobjs> objs_;
     TEditForm* editForm_ = nullptr;
+    int slotsDefined_ = 0; // "User%d" and "Interval%d" exist for the slots below
     bool trayAvailable_ = true;
     bool terminateRequested_ = false;
     bool destroyed_ = false;

@@ -488,24 +488,33 @@ def add_buddy(desktop, window, user):
 
 
 def case_list_survives_restart(args):
-    """Two IDs added through the dialog are there, in order, after an exit and a new start."""
-    with Desktop() as desktop:
-        Simulator(desktop, args.sim, {})
-        watch_settings(desktop, "")
-        program = Program(desktop, args.binary)
-        window = program.wait_shown()[0]
-        program.wait_listening()
-        add_buddy(desktop, window, "alice")
-        add_buddy(desktop, window, "Carol")
-        program.exit_by_line("exit line did not end the program with 0")
-        check(stored_ids(desktop)[:3] == ["alice", "carol", ""], "saved: %r" % stored_ids(desktop))
+    """Two IDs added through the dialog are there, in order, after a new start: after an exit,
+    and after kill -9 too, for every change is on disk at once."""
+    for kill in (False, True):
+        with Desktop() as desktop:
+            Simulator(desktop, args.sim, {})
+            watch_settings(desktop, "")
+            program = Program(desktop, args.binary)
+            window = program.wait_shown()[0]
+            program.wait_listening()
+            add_buddy(desktop, window, "alice")
+            add_buddy(desktop, window, "Carol")
+            if kill:
+                wait_for(lambda: stored_ids(desktop)[:2] == ["alice", "carol"], 5,
+                         "the added IDs on disk")
+                program.process.kill()
+                program.process.wait()
+            else:
+                program.exit_by_line("exit line did not end the program with 0")
+            check(stored_ids(desktop)[:3] == ["alice", "carol", ""],
+                  "saved (kill: %s): %r" % (kill, stored_ids(desktop)))
 
-        again = Program(desktop, args.binary)
-        again.wait_shown()
-        again.wait_listening()
-        again.exit_by_line("second run did not end with 0")
-        check(stored_ids(desktop)[:3] == ["alice", "carol", ""],
-              "after a restart: %r" % stored_ids(desktop))
+            again = Program(desktop, args.binary)
+            again.wait_shown()
+            again.wait_listening()
+            again.exit_by_line("second run did not end with 0")
+            check(stored_ids(desktop)[:3] == ["alice", "carol", ""],
+                  "after a restart (kill: %s): %r" % (kill, stored_ids(desktop)))
 
 
 def settings_without_language(text):
