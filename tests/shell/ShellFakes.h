@@ -42,6 +42,7 @@ public:
     int otherwise = IDNO;
 };
 
+// Records every target; fails at once with "no handler" while `succeed` is false.
 class TFakeShellLauncher : public IShellLauncher {
 public:
     TFakeShellLauncher() { InstallShellLauncher(this); }
@@ -49,11 +50,10 @@ public:
     TFakeShellLauncher(const TFakeShellLauncher&) = delete;
     TFakeShellLauncher& operator=(const TFakeShellLauncher&) = delete;
 
-    bool Open(const QString& target, QString& reason) override {
+    void Open(const QString& target, TOpenFailure onFailure) override {
         opened.push_back(target);
         if (!succeed)
-            reason = QStringLiteral("no handler");
-        return succeed;
+            onFailure(QStringLiteral("no handler"));
     }
 
     std::vector<QString> opened;
