@@ -114,6 +114,8 @@ TEST_F(MainWindowLanguageTest, AllCaptionsSwitchBothWaysInBothWindows) {
             EXPECT_EQ(c.read(*window, *editForm),
                       QString::fromUtf8(english ? c.english : c.romanian))
                 << c.control << (english ? " en" : " ro");
+        // The footer holds no words, so it needs no second wording.
+        EXPECT_EQ(window->Label1->text(), QString::fromUtf8("Zentrilo v0.5.4 · MIT"));
     }
     // The texts that do not depend on the language.
     EXPECT_EQ(window->windowTitle(), QStringLiteral("Zentrilo v0.5.4"));
