@@ -6,6 +6,7 @@
 #include "app/platform/CloseWatcher.h"
 #include "app/platform/CommandLine.h"
 #include "app/platform/QtMessageBoxes.h"
+#include "app/platform/QtTranslations.h"
 #include "app/platform/SessionSignals.h"
 #include "app/platform/SingleInstance.h"
 #include "app/platform/SystemTrayBackend.h"
@@ -96,5 +97,6 @@ int main(int argc, char** argv) {
         return 0;
 
     UseEnglish = ReadLanguage();
+    ApplyQtLanguage(UseEnglish); // the boxes of the start-up already speak it
     return RunProgram(instance, minimized);
 }

@@ -4,6 +4,7 @@
 
 #include "app/frmEdit.h"
 #include "app/frmMain.h"
+#include "app/platform/QtTranslations.h"
 #include "app/platform/XdgAutostart.h"
 #include "monitor/Presence.h"
 #include "remote/RemoteSettings.h"
@@ -63,6 +64,7 @@ public:
         delete Options;
         Options = nullptr;
         ResetRemoteValues();
+        ApplyQtLanguage(true);
         QLocale::setDefault(QLocale::c());
     }
 

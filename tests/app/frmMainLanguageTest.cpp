@@ -1,10 +1,14 @@
 // Captions in both languages, the language switch, the run-time texts and the web links.
 #include "frmMainFixture.h"
 
+#include "app/platform/QtMessageBoxes.h"
+
+#include <QAbstractButton>
 #include <QAction>
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 
@@ -150,15 +154,23 @@ TEST_F(MainWindowLanguageTest, InfoShowsTheLimitOfTheLastApply) {
     EXPECT_TRUE(window->lbInfo->text().contains(QStringLiteral(" 12 ")));
 }
 
-TEST_F(MainWindowLanguageTest, LanguageClickStoresAtOnce) {
+// The buttons of a question box as it would be shown now.
+QStringList QuestionButtons() {
+    const auto box = TQtMessageBoxes::Build(TMessageKind::Question, AppTitle(), QString(), true);
+    return {box->button(QMessageBox::Yes)->text(), box->button(QMessageBox::No)->text()};
+}
+
+TEST_F(MainWindowLanguageTest, LanguageClickStoresAtOnceAndSwitchesQtsTextsToo) {
     window->rgLanguageRomanian->click();
     EXPECT_FALSE(UseEnglish);
     EXPECT_FALSE(ReadLanguage()); // in the store already, before any exit
     EXPECT_EQ(window->btnExit->text(), QString::fromUtf8("Ieşire"));
+    EXPECT_EQ(QuestionButtons(), (QStringList{"&Da", "&Nu"}));
     window->rgLanguageEnglish->click();
     EXPECT_TRUE(UseEnglish);
     EXPECT_TRUE(ReadLanguage());
     EXPECT_EQ(window->btnExit->text(), QStringLiteral("Exit"));
+    EXPECT_EQ(QuestionButtons(), (QStringList{"&Yes", "&No"}));
 }
 
 TEST_F(MainWindowLanguageTest, RunTimeTextsInBothLanguages) {
