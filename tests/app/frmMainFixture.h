@@ -12,6 +12,7 @@
 #include "shell/TrayIcon.h"
 #include "shell/uDialogs.h"
 #include "shell/uOptions.h"
+#include "tests/app/EventPump.h"
 #include "tests/monitor/MonitorFakes.h"
 #include "tests/remote/RemoteValues.h"
 
@@ -23,6 +24,7 @@
 #include <QMouseEvent>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QTreeWidget>
 
 #include <gtest/gtest.h>
@@ -112,6 +114,19 @@ public:
                           widget->mapToGlobal(QPointF(at)), Qt::LeftButton, Qt::LeftButton,
                           Qt::NoModifier);
         QCoreApplication::sendEvent(widget, &click);
+    }
+
+    // Runs `action` while the entry's countdown runs: true when the countdown went on, false
+    // when it started over. The timer counts precisely here, so that a restart shows.
+    static bool CountdownKept(TRecord& entry, const std::function<void()>& action) {
+        QTimer& timer = entry.Timer();
+        timer.setTimerType(Qt::PreciseTimer);
+        timer.start();
+        const int full = timer.remainingTime();
+        EXPECT_TRUE(PumpUntil([&] { return timer.remainingTime() <= full - 20; }));
+        const int before = timer.remainingTime();
+        action();
+        return timer.isActive() && timer.remainingTime() <= before;
     }
 
     int Rows() const { return window->lista->topLevelItemCount(); }
