@@ -23,5 +23,7 @@ extern QString LastNotifiedID;
 // The check itself (TRecord::CheckStatus runs it).
 void RunCheck(TRecord& entry, TCheckContext& context);
 
-// Balloon-click handler: opens "ymsgr:sendim?<LastNotifiedID>&m=".
+// Balloon-click handler where each balloon replaces the one before: opens
+// "ymsgr:sendim?<LastNotifiedID>&m=". Where each balloon stays its own, a click on an online
+// one opens its own ID instead.
 void TrayIconBalloonClick();

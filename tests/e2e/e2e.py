@@ -26,6 +26,7 @@ import time
 CAPTION = "Zentrilo v0.5.4"
 NO_BUS = "unix:path=/nonexistent/zentrilo-e2e-bus"
 SKIPPED = 77  # CTest counts this exit code as a skip
+TRAY_HEIGHT = 32
 SERVICES = (
     "ZENTRILO_SITE", "ZENTRILO_SITE_RO", "ZENTRILO_DETECT_HOST", "ZENTRILO_INDICATOR_HOST")
 
@@ -119,7 +120,7 @@ class Desktop:
 
     def _start_tray(self):
         self.spawn(["trayer", "--edge", "top", "--align", "right", "--widthtype", "pixel",
-                    "--width", "120", "--height", "32", "--transparent", "false"],
+                    "--width", "120", "--height", str(TRAY_HEIGHT), "--transparent", "false"],
                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         wait_for(lambda: self.xdotool("search", "--onlyvisible", "--class", "trayer"), 10,
                  "the tray host")
@@ -250,19 +251,20 @@ def opened(log):
         return []
 
 
-def watch_settings(desktop, user):
-    """Settings of a first run that watches `user`, without the update prompt."""
+def watch_settings(desktop, *users):
+    """Settings of a first run that watches `users`, without the update prompt."""
     os.makedirs(os.path.dirname(desktop.config_file), exist_ok=True)
+    slots = "".join("User%d=%s\nInterval%d=1\n" % (i, user, i) for i, user in enumerate(users))
     with open(desktop.config_file, "w", encoding="utf-8") as f:
-        f.write("[%%General]\nCheckForUpdates=0\n\n[Items]\nUser0=%s\nInterval0=1\n" % user)
+        f.write("[%General]\nCheckForUpdates=0\n\n[Items]\n" + slots)
 
 
 class NotifyDaemon:
     """The fake notification service; collects the notifications it is sent."""
 
-    def __init__(self, desktop, binary):
-        self.process = desktop.spawn([binary], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
-                                     text=True)
+    def __init__(self, desktop, binary, markup=False):
+        self.process = desktop.spawn([binary] + (["--markup"] if markup else []),
+                                     stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True)
         check(self.process.stdout.readline().strip() == "READY", "no notification service")
         self.sent = []
         threading.Thread(target=self._read, daemon=True).start()
@@ -273,7 +275,8 @@ class NotifyDaemon:
             if words[0] == "NOTIFY":
                 category, actions, title, body = words[3].split("|", 3)
                 self.sent.append(dict(id=words[1], timeout=int(words[2]), category=category,
-                                      actions=actions.split(","), title=title, body=body))
+                                      actions=actions.split(",") if actions else [],
+                                      title=title, body=body))
 
     def wait(self, count, timeout=15):
         wait_for(lambda: len(self.sent) >= count, timeout, "%d notifications" % count)
@@ -305,11 +308,20 @@ def case_second_start_hidden(args):
         check(not desktop.visible_main_window(), "the hidden instance was shown")
 
 
+def geometry_of(desktop, window):
+    """x, y, width and height of the window on the screen."""
+    values = dict(token.split("=", 1)
+                  for token in desktop.xdotool("getwindowgeometry", "--shell", window))
+    return tuple(int(values[key]) for key in ("X", "Y", "WIDTH", "HEIGHT"))
+
+
 def tray_icon_of(desktop, program):
+    """The program's window that fits in the 32-pixel tray (a balloon may be shown already)."""
     def icon():
         windows = desktop.xdotool("search", "--onlyvisible", "--pid", str(program.process.pid))
         main = set(desktop.visible_main_window())
-        return [w for w in windows if w not in main]
+        return [w for w in windows
+                if w not in main and geometry_of(desktop, w)[3] <= TRAY_HEIGHT]
     return wait_for(icon, 15, "the tray icon")[0]
 
 
@@ -397,40 +409,62 @@ def case_screenshot_romanian(args):
     screenshot(args, "zentrilo-ro.png", "[General]\nLanguage=Romana\n")
 
 
+def check_all_now(desktop, window):
+    # "Check All Now": the wide button in the lower part of the 549 x 488 window.
+    desktop.xdotool("mousemove", "--window", window, "200", "369", "click", "1")
+
+
 def case_status_balloon_notification(args):
-    """A buddy found online: a desktop notification whose click opens a chat through ymsgr:;
-    the same buddy gone offline: one with an empty title whose click does nothing."""
+    """Each change is a desktop notification of its own. A click on an online one opens a chat
+    with its own buddy through ymsgr:, every time, whatever was notified after it; an offline
+    one has an empty title and offers no click. A service that reads markup gets the text
+    escaped, so an ID shows as typed."""
+    weird = "<i>al</i>"
     with Desktop(bus=True) as desktop:
-        service = NotifyDaemon(desktop, args.notifyd)
-        simulator = Simulator(desktop, args.sim, {"bob": "online"})
+        service = NotifyDaemon(desktop, args.notifyd, markup=True)
+        simulator = Simulator(desktop, args.sim, {"bob": "online", weird: "online"})
         log = install_fake_opener(desktop)
-        watch_settings(desktop, "bob")
+        watch_settings(desktop, "bob", weird)
         program = Program(desktop, args.binary)
         window = program.wait_shown()[0]
-        online = service.wait(1)
-        check(online["title"] == "Click to send bob a message", "title: " + online["title"])
-        check(online["body"] == "bob is now ONLINE", "text: " + online["body"])
-        check(online["category"] == "presence.online", "category: " + online["category"])
-        check(online["timeout"] == 5000 and "default" in online["actions"], str(online))
-        service.click(online)
-        wait_for(lambda: opened(log), 10, "the chat window to be opened")
-        check(opened(log) == ["ymsgr:sendim?bob&m="], "opened: %r" % opened(log))
+        bob, other = service.wait(1), service.wait(2)
+        check(bob["title"] == "Click to send bob a message", "title: " + bob["title"])
+        check(bob["body"] == "bob is now ONLINE", "text: " + bob["body"])
+        check(bob["category"] == "presence.online", "category: " + bob["category"])
+        check(bob["timeout"] == 5000 and "default" in bob["actions"], str(bob))
+        check(other["title"] == "Click to send %s a message" % weird, "title: " + other["title"])
+        check(other["body"] == "&lt;i&gt;al&lt;/i&gt; is now ONLINE", "text: " + other["body"])
 
-        simulator.set({"bob": "offline"})
-        # "Check All Now": the wide button in the lower part of the 549 x 488 window.
-        desktop.xdotool("mousemove", "--window", window, "200", "369", "click", "1")
-        offline = service.wait(2)
+        simulator.set({"bob": "offline", weird: "online"})
+        check_all_now(desktop, window)
+        offline = service.wait(3)
         check(offline["title"] == "", "offline title: " + offline["title"])
         check(offline["body"] == "bob is now OFFLINE", "offline text: " + offline["body"])
         check(offline["category"] == "presence.offline", "category: " + offline["category"])
-        service.click(offline)
-        time.sleep(1.0)
-        check(opened(log) == ["ymsgr:sendim?bob&m="], "offline click opened: %r" % opened(log))
+        check(offline["actions"] == [], "offline actions: %r" % offline["actions"])
+
+        simulator.set({"bob": "online", weird: "offline"})
+        check_all_now(desktop, window)
+        bob_again = service.wait(4)
+        service.wait(5)
+        chat = {"bob": "ymsgr:sendim?bob&m=", weird: "ymsgr:sendim?%s&m=" % weird}
+        expected = []
+        for notification, buddy in ((bob, "bob"), (other, weird), (offline, None), (bob, "bob"),
+                                    (other, weird), (bob_again, "bob"), (bob, "bob")):
+            service.click(notification)
+            if buddy:
+                expected.append(chat[buddy])
+                wait_for(lambda: len(opened(log)) == len(expected), 10,
+                         "click %d to open a chat" % len(expected))
+        time.sleep(0.5)
+        check(opened(log) == expected, "opened: %r" % opened(log))
         check(program.alive(), "the program ended")
 
 
 def case_status_balloon_qt(args):
-    """Without a notification service the tray's own balloon is shown and its click works."""
+    """Without a notification service the program's own balloon is shown beside the tray icon,
+    never over it: a click on the icon shows the window and opens nothing; a click on the
+    balloon opens the chat."""
     with Desktop() as desktop:
         Simulator(desktop, args.sim, {"bob": "online"})
         log = install_fake_opener(desktop)
@@ -443,9 +477,21 @@ def case_status_balloon_qt(args):
                                       str(program.process.pid))
             return [w for w in windows if w != icon]
         window = wait_for(balloon, 15, "the balloon")[0]
+        x, y, width, height = geometry_of(desktop, icon)
+
+        def beside_icon():
+            bx, by, bwidth, bheight = geometry_of(desktop, window)
+            apart = bx >= x + width or bx + bwidth <= x or by >= y + height or by + bheight <= y
+            return apart and abs(bx + bwidth - (x + width)) <= 30
+        wait_for(beside_icon, 5, "the balloon beside the icon, clear of it")
         os.makedirs(args.out, exist_ok=True)
         subprocess.run(["import", "-window", "root", os.path.join(args.out, "balloon.png")],
                        env=desktop.env, timeout=20)
+        # The icon's middle and its lower part, where a balloon pointing at it would lie.
+        desktop.xdotool("mousemove", "--window", icon, str(width // 2), str(height - 4),
+                        "click", "1")
+        program.wait_shown(10)
+        check(opened(log) == [], "a click on the icon ran the balloon's action: %r" % opened(log))
         desktop.xdotool("mousemove", "--window", window, "20", "20", "click", "1")
         wait_for(lambda: opened(log), 10, "the chat window to be opened")
         check(opened(log) == ["ymsgr:sendim?bob&m="], "opened: %r" % opened(log))
@@ -624,7 +670,7 @@ def case_sigterm_during_check(args):
                 time.sleep(0.5)  # the start-up's requests are answered
                 server.delay = 2
                 asked = server.held
-                desktop.xdotool("mousemove", "--window", window, "200", "369", "click", "1")
+                check_all_now(desktop, window)
                 server.wait_held(asked + 1)
             else:
                 server.wait_held(1)

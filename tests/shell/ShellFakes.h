@@ -10,6 +10,7 @@
 
 #include <deque>
 #include <functional>
+#include <utility>
 #include <vector>
 
 struct TShownBox {
@@ -66,7 +67,8 @@ struct TShownBalloon {
     TBalloonFlags flags;
     int timeoutMs;
     QString category;
-    bool clickable; // `clickableProbe` said so when it was shown
+    bool clickable;               // `clickableProbe` said so when it was shown
+    std::function<void()> action; // the balloon's own click action, if any
 };
 
 class TRecordingTrayBackend : public ITrayBackend {
@@ -77,11 +79,12 @@ public:
     void SetMenu(QMenu* menu) override { this->menu = menu; }
     void ShowBalloon(const QString& title, const QString& text, TBalloonFlags flags,
                      int timeoutMs) override {
-        balloons.push_back(
-            {title, text, flags, timeoutMs, category_, clickableProbe && clickableProbe()});
+        balloons.push_back({title, text, flags, timeoutMs, category_,
+                            clickableProbe && clickableProbe(), std::exchange(action_, nullptr)});
         category_.clear();
     }
     void SetBalloonCategory(const QString& category) override { category_ = category; }
+    void SetBalloonAction(std::function<void()> action) override { action_ = std::move(action); }
 
     bool visible = false;
     QString hint;
@@ -91,6 +94,7 @@ public:
 
 private:
     QString category_;
+    std::function<void()> action_;
 };
 
 // Sets the UI language for one scope.
