@@ -3,6 +3,7 @@
 //   stdout: "READY", then "NOTIFY <id> <timeout> <category>|<actions>|<title>|<body>"
 //   stdin:  "click <id> [action]" emits ActionInvoked (action "default" unless given)
 //   --markup: the capabilities list "body-markup" (the body is read as markup)
+//   --no-commands: stdin is not read (for a service that the bus starts)
 
 #include <QCoreApplication>
 #include <QDBusConnection>
@@ -63,6 +64,7 @@ int main(int argc, char** argv) {
         return 1;
     // Commands written in quick succession arrive in one read: every whole line is obeyed.
     QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
+    input.setEnabled(!QCoreApplication::arguments().contains(QStringLiteral("--no-commands")));
     QByteArray pending;
     QObject::connect(&input, &QSocketNotifier::activated, [&] {
         char chunk[4096];

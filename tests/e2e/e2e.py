@@ -58,14 +58,16 @@ def wait_for(predicate, timeout, what):
 class Desktop:
     """An X server, optionally a tray host and a session bus, and a private user folder."""
 
-    def __init__(self, tray=True, bus=False):
+    def __init__(self, tray=True, bus=False, services=None):
+        """`services`: {bus name: program} that the bus starts when first asked (implies bus)."""
         self.root = tempfile.mkdtemp(prefix="zentrilo-e2e-")
         self.processes = []
+        self.started_by_bus = []  # pid files of the services the bus started
         try:
             self.env = self._base_env()
             self._start_x()
-            if bus:
-                self._start_bus()
+            if bus or services:
+                self._start_bus(services or {})
             if tray:
                 self._start_tray()
         except BaseException:
@@ -111,12 +113,39 @@ class Desktop:
         check(number.isdigit(), "Xvfb did not report its display")
         self.env["DISPLAY"] = ":" + number
 
-    def _start_bus(self):
-        bus = self.spawn(["dbus-daemon", "--session", "--nofork", "--print-address=1"],
+    def _start_bus(self, services):
+        config = ["--session"]
+        if services:
+            config = ["--config-file=" + self._bus_config(services)]
+        bus = self.spawn(["dbus-daemon", *config, "--nofork", "--print-address=1"],
                          stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
         address = bus.stdout.readline().strip()
         check(address, "dbus-daemon did not report its address")
         self.env["DBUS_SESSION_BUS_ADDRESS"] = address
+
+    def _bus_config(self, services):
+        """A session bus that starts each service on demand through a wrapper that puts it on
+        this bus and notes its pid."""
+        folder = os.path.join(self.root, "services")
+        os.makedirs(folder)
+        for name, program in services.items():
+            wrapper = os.path.join(folder, name + ".sh")
+            pidfile = wrapper + ".pid"
+            self.started_by_bus.append(pidfile)
+            with open(wrapper, "w") as f:
+                f.write('#!/bin/sh\necho $$ >"%s"\n'
+                        'export DBUS_SESSION_BUS_ADDRESS="$DBUS_STARTER_ADDRESS"\n'
+                        'exec %s\n' % (pidfile, program))
+            os.chmod(wrapper, 0o755)
+            with open(os.path.join(folder, name + ".service"), "w") as f:
+                f.write("[D-BUS Service]\nName=%s\nExec=%s\n" % (name, wrapper))
+        config = os.path.join(self.root, "bus.conf")
+        with open(config, "w") as f:
+            f.write('<busconfig><type>session</type><listen>unix:dir=%s</listen>'
+                    '<servicedir>%s</servicedir><policy context="default">'
+                    '<allow send_destination="*" eavesdrop="true"/><allow eavesdrop="true"/>'
+                    '<allow own="*"/></policy></busconfig>\n' % (self.root, folder))
+        return config
 
     def _start_tray(self):
         self.spawn(["trayer", "--edge", "top", "--align", "right", "--widthtype", "pixel",
@@ -143,6 +172,12 @@ class Desktop:
         return os.path.join(self.env["XDG_RUNTIME_DIR"], "zentrilo", "TzentriloMF")
 
     def close(self):
+        for pidfile in self.started_by_bus:
+            try:
+                with open(pidfile) as f:
+                    os.kill(int(f.read()), signal.SIGTERM)
+            except (OSError, ValueError):
+                pass  # never started, or gone already
         for process in reversed(self.processes):
             if process.poll() is None:
                 process.terminate()
@@ -459,6 +494,30 @@ def case_status_balloon_notification(args):
         time.sleep(0.5)
         check(opened(log) == expected, "opened: %r" % opened(log))
         check(program.alive(), "the program ended")
+
+
+def case_notification_service_started_by_the_bus(args):
+    """A notification service that the bus starts on first use is used: three changes found
+    at once are three notifications, not one balloon replacing the others."""
+    buddies = ("ann", "bob", "cid")
+    with tempfile.TemporaryDirectory() as folder:
+        log = os.path.join(folder, "notifications")
+        service = "%s --no-commands >>%s" % (args.notifyd, log)
+        with Desktop(services={"org.freedesktop.Notifications": service}) as desktop:
+            Simulator(desktop, args.sim, {buddy: "online" for buddy in buddies})
+            watch_settings(desktop, *buddies)
+            program = Program(desktop, args.binary)
+            program.wait_shown()
+
+            def sent():
+                try:
+                    with open(log) as f:
+                        return [line for line in f if line.startswith("NOTIFY ")]
+                except FileNotFoundError:
+                    return []
+            wait_for(lambda: len(sent()) == 3, 15, "three notifications")
+            for line, buddy in zip(sent(), buddies):
+                check(line.endswith("|%s is now ONLINE\n" % buddy), "sent: %r" % line)
 
 
 def case_status_balloon_qt(args):
