@@ -344,10 +344,11 @@ def case_second_start_hidden(args):
 
 
 def geometry_of(desktop, window):
-    """x, y, width and height of the window on the screen."""
+    """x, y, width and height of the window on the screen; None once it is gone."""
     values = dict(token.split("=", 1)
                   for token in desktop.xdotool("getwindowgeometry", "--shell", window))
-    return tuple(int(values[key]) for key in ("X", "Y", "WIDTH", "HEIGHT"))
+    keys = ("X", "Y", "WIDTH", "HEIGHT")
+    return tuple(int(values[key]) for key in keys) if all(key in values for key in keys) else None
 
 
 def tray_icon_of(desktop, program):
@@ -355,8 +356,8 @@ def tray_icon_of(desktop, program):
     def icon():
         windows = desktop.xdotool("search", "--onlyvisible", "--pid", str(program.process.pid))
         main = set(desktop.visible_main_window())
-        return [w for w in windows
-                if w not in main and geometry_of(desktop, w)[3] <= TRAY_HEIGHT]
+        return [w for w in windows if w not in main
+                and (geometry_of(desktop, w) or (0, 0, 0, TRAY_HEIGHT + 1))[3] <= TRAY_HEIGHT]
     return wait_for(icon, 15, "the tray icon")[0]
 
 
@@ -539,7 +540,7 @@ def case_status_balloon_qt(args):
         x, y, width, height = geometry_of(desktop, icon)
 
         def beside_icon():
-            bx, by, bwidth, bheight = geometry_of(desktop, window)
+            bx, by, bwidth, bheight = geometry_of(desktop, window) or (x, y, width, height)
             apart = bx >= x + width or bx + bwidth <= x or by >= y + height or by + bheight <= y
             return apart and abs(bx + bwidth - (x + width)) <= 30
         wait_for(beside_icon, 5, "the balloon beside the icon, clear of it")
