@@ -5,20 +5,6 @@
 
 namespace {
 
-// Holds every failure callback, as a launcher does whose opener is still running.
-class TLateLauncher : public IShellLauncher {
-public:
-    TLateLauncher() { InstallShellLauncher(this); }
-    ~TLateLauncher() override { InstallShellLauncher(nullptr); }
-    TLateLauncher(const TLateLauncher&) = delete;
-    TLateLauncher& operator=(const TLateLauncher&) = delete;
-
-    void Open(const QString&, TOpenFailure onFailure) override {
-        pending.push_back(std::move(onFailure));
-    }
-    std::vector<TOpenFailure> pending;
-};
-
 const QString kTarget = QStringLiteral("ymsgr:sendim?bob&m=");
 
 QString Report(const char* reason) {
@@ -35,7 +21,8 @@ TEST(ShellOpen, AFailureIsReportedWhenItShowsInTheRomanianBoxWhateverTheLanguage
         EXPECT_TRUE(ShellOpen(kTarget, QString()));
     }
     {
-        TLateLauncher launcher;
+        TFakeShellLauncher launcher;
+        launcher.late = true;
         EXPECT_TRUE(ShellOpen(kTarget, QString()));
         EXPECT_EQ(boxes.shown.size(), 1u); // nothing to say while the opener runs
         launcher.pending.at(0)(QStringLiteral("exit code 4"));
@@ -53,7 +40,8 @@ TEST(ShellOpen, AFailureIsReportedWhenItShowsInTheRomanianBoxWhateverTheLanguage
 
 TEST(ShellOpen, AGivenErrorTextReplacesTheReportAlsoLater) {
     TFakeMessageBoxes boxes;
-    TLateLauncher launcher;
+    TFakeShellLauncher launcher;
+    launcher.late = true;
     ShellOpen(kTarget, QStringLiteral("own text"));
     launcher.pending.at(0)(QStringLiteral("exit code 3"));
     ASSERT_EQ(boxes.shown.size(), 1u);

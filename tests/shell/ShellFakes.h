@@ -43,7 +43,8 @@ public:
     int otherwise = IDNO;
 };
 
-// Records every target; fails at once with "no handler" while `succeed` is false.
+// Records every target; fails at once with "no handler" while `succeed` is false. With `late`
+// it keeps each failure callback in `pending`, as a launcher does whose opener still runs.
 class TFakeShellLauncher : public IShellLauncher {
 public:
     TFakeShellLauncher() { InstallShellLauncher(this); }
@@ -53,12 +54,16 @@ public:
 
     void Open(const QString& target, TOpenFailure onFailure) override {
         opened.push_back(target);
-        if (!succeed)
+        if (late)
+            pending.push_back(std::move(onFailure));
+        else if (!succeed)
             onFailure(QStringLiteral("no handler"));
     }
 
     std::vector<QString> opened;
     bool succeed = true;
+    bool late = false;
+    std::vector<TOpenFailure> pending;
 };
 
 struct TShownBalloon {
