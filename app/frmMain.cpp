@@ -105,6 +105,8 @@ void TzentriloMF::ConnectHandlers() {
     connect(btnExit, &QPushButton::clicked, this, [this] { btnExitClick(); });
     // `clicked` comes from the user only, so assigning a state at start-up writes nothing.
     connect(cbStartWithWindows, &QCheckBox::clicked, this, [this] { cbStartWithWindowsClick(); });
+    for (QCheckBox* box : {cbCloseToTray, cbCheckForUpdates})
+        connect(box, &QCheckBox::clicked, this, [this] { SaveChanges(); });
     connect(rgLanguageEnglish, &QRadioButton::clicked, this, [this] { rgLanguageClick(); });
     connect(rgLanguageRomanian, &QRadioButton::clicked, this, [this] { rgLanguageClick(); });
     connect(btnAdd, &QPushButton::clicked, this, [this] { btnAddClick(); });
@@ -176,10 +178,16 @@ void TzentriloMF::DefineOptions() {
     const QString general = QStringLiteral("General");
     for (const char* name : {"CloseToTray", "CheckForUpdates", "StillRunning"})
         Options->AddOption(general, QLatin1String(name), true, varBoolean);
+    slotsDefined_ = 0;
+    DefineSlots(BuddySlotCount());
+}
+
+// Slots 0 to count - 1 exist as options; slots already defined stay as they are.
+void TzentriloMF::DefineSlots(int count) {
     const QString items = QStringLiteral("Items");
-    for (int slot = 0; slot < BuddySlotCount(); ++slot) {
-        Options->AddOption(items, UserName(slot), QString(), varString);
-        Options->AddOption(items, IntervalName(slot), 1, varInteger);
+    for (; slotsDefined_ < count; ++slotsDefined_) {
+        Options->AddOption(items, UserName(slotsDefined_), QString(), varString);
+        Options->AddOption(items, IntervalName(slotsDefined_), 1, varInteger);
     }
 }
 
@@ -196,9 +204,12 @@ void TzentriloMF::LoadSettings() {
     Options->LoadFromRegistry(ProgramKey());
 }
 
+// The slots follow the rows, not the limit of the day: a limit raised since start-up loses no
+// added row, and one lowered brings back no row that was deleted or edited.
 void TzentriloMF::SaveSettings() {
     const int rows = lista->topLevelItemCount();
-    for (int slot = 0; slot < BuddySlotCount(); ++slot) {
+    DefineSlots(rows);
+    for (int slot = 0; slot < slotsDefined_; ++slot) {
         const TRecord* entry = slot < rows ? EntryOf(lista->topLevelItem(slot)) : nullptr;
         Options->SetValue(UserName(slot), entry != nullptr ? entry->ID : QString());
         Options->SetValue(IntervalName(slot), entry != nullptr ? entry->Interval : 1);
@@ -212,14 +223,15 @@ void TzentriloMF::FormDestroy() {
     destroyed_ = true;
     worker_->Stop(); // nothing is applied after the save below
     ClearStatusTimer->stop();
-    StoreSettings();
+    SaveChanges();
     lista->clear();
     objs_->Clear();
 }
 
-// The switches and the list to disk. Before the stored settings were read there is nothing of
-// this run's to write, and an empty list must not replace the stored one.
-void TzentriloMF::StoreSettings() {
+// Each change goes to disk at once (atomically, as at exit), so that a kill, a crash of the
+// session or a power cut loses none of it. Before the stored settings were read there is nothing
+// of this run's to write, and an empty list must not replace the stored one.
+void TzentriloMF::SaveChanges() {
     if (!settingsLoaded_)
         return;
     Options->SetValue(QStringLiteral("CloseToTray"), cbCloseToTray->isChecked());
@@ -281,7 +293,7 @@ void TzentriloMF::WMUserExit() {
 
 void TzentriloMF::WMQueryEndSession() {
     ExitRequested = true;
-    StoreSettings();
+    SaveChanges();
 }
 
 void TzentriloMF::WMEndSession() {

@@ -119,6 +119,7 @@ public:
     void rgLanguageClick();
     void LoadSettings();
     void SaveSettings();
+    void SaveChanges(); // the switches, the list and the options, at once
 
     // Links.
     void lbVendorSiteClick();
@@ -166,8 +167,8 @@ private:
     void FinishStartUp();
     void StartUpNotices(bool retired);
     void DefineOptions();
+    void DefineSlots(int count);
     void LoadBuddies();
-    void StoreSettings();
     void ShowListInfo(bool english);
     void ShowCheckCaptions(bool english);
     static QString CheckingText(bool english);
@@ -186,6 +187,7 @@ private:
     TNetJobPtr oneOff_;
     TNetJobPtr updateCheck_;
     TEditForm* editForm_ = nullptr;
+    int slotsDefined_ = 0; // "User%d" and "Interval%d" exist for the slots below
     bool trayAvailable_ = true;
     bool settingsLoaded_ = false;
     bool destroyed_ = false;

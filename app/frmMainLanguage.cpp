@@ -2,6 +2,7 @@
 #include "app/frmMain.h"
 
 #include "app/frmEdit.h"
+#include "app/platform/QtTranslations.h"
 #include "net/Hosts.h"
 #include "remote/RemoteSettings.h"
 #include "remote/UpdateCheck.h"
@@ -133,6 +134,7 @@ void TzentriloMF::rgLanguageClick() {
     else if (index == 1)
         UseEnglish = false;
     WriteLanguage(UseEnglish);
+    ApplyQtLanguage(UseEnglish);
     ApplyLanguage(UseEnglish);
 }
 

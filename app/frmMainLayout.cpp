@@ -188,9 +188,8 @@ void TzentriloMF::CreateBottom() {
     Bevel2 = new QFrame(this);
     Bevel2->setFrameShape(QFrame::HLine);
     Bevel2->setFrameShadow(QFrame::Sunken);
-    Label1 = new QLabel(
-        QStringLiteral("%1 v%2 - free software, no warranty").arg(AppTitle(), ProgramVersion()),
-        this);
+    // The same in both languages: names and the licence's name only.
+    Label1 = new QLabel(QStringLiteral("%1 v%2 · MIT").arg(AppTitle(), ProgramVersion()), this);
     SetTextColour(Label1, QColor(128, 128, 128));
     SetFont(Label1, false, SmallPointSize(Label1));
 }

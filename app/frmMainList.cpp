@@ -144,6 +144,7 @@ void TzentriloMF::btnAddClick() {
         return;
     AddBuddy(editForm_->edNume->text(), ParseInterval(editForm_->cbInterval->currentText(), 1));
     UpdateButtons();
+    SaveChanges();
 }
 
 void TzentriloMF::btnEditClick() {
@@ -157,6 +158,7 @@ void TzentriloMF::btnEditClick() {
     entry->SetID(editForm_->edNume->text());
     entry->SetInterval(ParseInterval(editForm_->cbInterval->currentText(), 1));
     RefreshRow(entry);
+    SaveChanges();
 }
 
 void TzentriloMF::btnDeleteClick() {
@@ -175,6 +177,7 @@ void TzentriloMF::btnDeleteClick() {
     delete entry;
     delete row;
     UpdateButtons();
+    SaveChanges();
 }
 
 void TzentriloMF::listaKeyDown(int key) {

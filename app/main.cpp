@@ -6,6 +6,7 @@
 #include "app/frmMain.h"
 #include "app/platform/CommandLine.h"
 #include "app/platform/QtMessageBoxes.h"
+#include "app/platform/QtTranslations.h"
 #include "app/platform/SingleInstance.h"
 #include "app/platform/SystemTrayBackend.h"
 #include "app/platform/XdgLauncher.h"
@@ -86,5 +87,6 @@ int main(int argc, char** argv) {
         return 0;
 
     UseEnglish = ReadLanguage();
+    ApplyQtLanguage(UseEnglish); // the boxes of the start-up already speak it
     return RunProgram(instance, minimized);
 }

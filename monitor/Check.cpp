@@ -14,6 +14,11 @@ bool IsPresence(TBuddyStatus code) {
     return code == bsOnline || code == bsOffline || code == bsInvisible;
 }
 
+// The message window of the messenger for that buddy.
+void OpenMessageWindow(const QString& id) {
+    ShellOpen(QStringLiteral("ymsgr:sendim?") + id + QStringLiteral("&m="), QString());
+}
+
 // Announce any presence change, except going offline after no known presence.
 bool ShouldNotify(TBuddyStatus before, TBuddyStatus code) {
     return IsPresence(code) && code != before && (code != bsOffline || IsPresence(before));
@@ -24,6 +29,7 @@ void ShowChangeBalloon(TTrayIcon& tray, const QString& id, TBuddyStatus code) {
     if (online) {
         LastNotifiedID = id;
         tray.OnBalloonClick = TrayIconBalloonClick;
+        tray.Backend().SetBalloonAction([id] { OpenMessageWindow(id); });
         tray.BalloonTitle =
             Lang("Click to send %1 a message", "Fă clic pentru a-i trimite lui %1 un mesaj")
                 .arg(id);
@@ -68,5 +74,5 @@ TNetJobPtr StartCheck(TRecord& entry, TCheckContext& context) {
 }
 
 void TrayIconBalloonClick() {
-    ShellOpen(QStringLiteral("ymsgr:sendim?") + LastNotifiedID + QStringLiteral("&m="), QString());
+    OpenMessageWindow(LastNotifiedID);
 }

@@ -29,5 +29,7 @@ extern QString LastNotifiedID;
 // time the check started, and the row's refresh.
 TNetJobPtr StartCheck(TRecord& entry, TCheckContext& context);
 
-// Balloon-click handler: opens "ymsgr:sendim?<LastNotifiedID>&m=".
+// Balloon-click handler where each balloon replaces the one before: opens
+// "ymsgr:sendim?<LastNotifiedID>&m=". Where each balloon stays its own, a click on an online
+// one opens its own ID instead.
 void TrayIconBalloonClick();

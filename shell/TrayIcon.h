@@ -26,6 +26,10 @@ public:
     // The kind of the next balloon for the desktop ("presence.online", "presence.offline",
     // empty for none); it applies to the next ShowBalloon only.
     virtual void SetBalloonCategory(const QString& /*category*/) {}
+    // What a click on the next balloon does where every balloon stays its own (desktop
+    // notifications); empty: the balloon offers no click. It applies to the next ShowBalloon
+    // only. Where each balloon replaces the one before, the icon's OnBalloonClick decides.
+    virtual void SetBalloonAction(std::function<void()> /*action*/) {}
     // Wired by TTrayIcon: the backend calls these when the user acts.
     std::function<void()> clicked;
     std::function<void()> balloonClicked;

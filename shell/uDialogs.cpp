@@ -38,13 +38,17 @@ int AskYesNoWarning(const QString& text, int defaultButton) {
 }
 
 bool ShellOpen(const QString& target, const QString& errorText) {
-    QString reason = QStringLiteral("No program is set up to open it.");
-    if (gLauncher != nullptr && gLauncher->Open(target, reason))
-        return true;
-    if (!errorText.isEmpty())
-        ShowWarning(errorText);
-    else
-        ShowWarning(
-            QStringLiteral("Eroare la executia \"%1\" !\r\n\r\nMotiv: %2").arg(target, reason));
-    return false;
+    const TOpenFailure report = [target, errorText](const QString& reason) {
+        if (!errorText.isEmpty())
+            ShowWarning(errorText);
+        else
+            ShowWarning(
+                QStringLiteral("Eroare la executia \"%1\" !\r\n\r\nMotiv: %2").arg(target, reason));
+    };
+    if (gLauncher == nullptr) {
+        report(QStringLiteral("No program is set up to open it."));
+        return false;
+    }
+    gLauncher->Open(target, report);
+    return true;
 }

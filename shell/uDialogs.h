@@ -4,6 +4,8 @@
 
 #include <QString>
 
+#include <functional>
+
 constexpr int IDYES = 6;
 constexpr int IDNO = 7;
 
@@ -19,12 +21,16 @@ public:
                      bool defaultYes) = 0;
 };
 
+// A failure to open, with its human-readable cause.
+using TOpenFailure = std::function<void(const QString& reason)>;
+
 class IShellLauncher {
 public:
     virtual ~IShellLauncher() = default;
-    // Opens the target (a URL) with the desktop's handler. On failure returns false and sets
-    // `reason` to a human-readable cause.
-    virtual bool Open(const QString& target, QString& reason) = 0;
+    // Starts opening the target (a URL) with the desktop's handler and returns without waiting
+    // for it. A failure, found at once or only when the handler program has ended, is handed to
+    // `onFailure` on the main thread.
+    virtual void Open(const QString& target, TOpenFailure onFailure) = 0;
 };
 
 // The instances in use; nullptr (the start value) makes boxes silent and launches fail.
@@ -36,6 +42,8 @@ void ShowWarning(const QString& text);
 int AskYesNo(const QString& text, int defaultButton);        // 1: Yes is the default
 int AskYesNoWarning(const QString& text, int defaultButton); // 1: Yes is the default
 
-// Opens the target. On failure shows `errorText`, or when it is empty the Romanian report
-// "Eroare la executia ..." with the target and the reason, and returns false.
+// Opens the target. A failure shows `errorText`, or when it is empty the Romanian report
+// "Eroare la executia ..." with the target and the reason, also when it shows only after the
+// handler program has ended. False when no launcher is there at all; true when the launch went
+// out, since its outcome is known only later.
 bool ShellOpen(const QString& target, const QString& errorText);

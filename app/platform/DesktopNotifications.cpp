@@ -2,11 +2,23 @@
 
 #include "shell/Language.h"
 
-#include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
+#include <QDBusServiceWatcher>
 #include <QVariantMap>
+
+#include <algorithm>
+
+namespace {
+
+QDBusMessage Call(const char* method) {
+    return QDBusMessage::createMethodCall(
+        QLatin1String(TDesktopNotifications::Service), QLatin1String(TDesktopNotifications::Path),
+        QLatin1String(TDesktopNotifications::Interface), QLatin1String(method));
+}
+
+} // namespace
 
 TDesktopNotifications::TDesktopNotifications(const QDBusConnection& bus, QObject* parent)
     : QObject(parent), bus_(bus) {
@@ -19,54 +31,81 @@ TDesktopNotifications::TDesktopNotifications(const QDBusConnection& bus, QObject
                  SLOT(ActionInvoked(uint, QString)));
     bus_.connect(service, path, interface, QStringLiteral("NotificationClosed"), this,
                  SLOT(NotificationClosed(uint, uint)));
-}
-
-bool TDesktopNotifications::Available() const {
-    if (!bus_.isConnected() || bus_.interface() == nullptr)
-        return false;
-    return bus_.interface()->isServiceRegistered(QLatin1String(Service)).value();
+    // A new service numbers its notifications afresh: our old numbers may be another's now.
+    auto* watcher =
+        new QDBusServiceWatcher(service, bus_, QDBusServiceWatcher::WatchForOwnerChange, this);
+    connect(watcher, &QDBusServiceWatcher::serviceOwnerChanged, this, [this] { actions_.clear(); });
 }
 
 void TDesktopNotifications::Notify(const QString& title, const QString& text,
                                    const QString& category, int timeoutMs,
-                                   std::function<void()> onFailure) {
+                                   std::function<void()> action, std::function<void()> onFailure) {
     if (!bus_.isConnected()) {
         if (onFailure)
             onFailure();
         return;
     }
-    QDBusMessage call =
-        QDBusMessage::createMethodCall(QLatin1String(Service), QLatin1String(Path),
-                                       QLatin1String(Interface), QStringLiteral("Notify"));
+    // The service says whether it reads the text as markup; a service that does not answer
+    // this will not take the notification either, and reports that below.
+    auto* watcher = new QDBusPendingCallWatcher(bus_.asyncCall(Call("GetCapabilities")), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this,
+            [this, title, text, category, timeoutMs, action = std::move(action),
+             onFailure = std::move(onFailure)](QDBusPendingCallWatcher* finished) {
+                const QDBusPendingReply<QStringList> capabilities = *finished;
+                finished->deleteLater();
+                const bool markup = !capabilities.isError() &&
+                                    capabilities.value().contains(QStringLiteral("body-markup"));
+                Send(title, markup ? text.toHtmlEscaped() : text, category, timeoutMs, action,
+                     onFailure);
+            });
+}
+
+void TDesktopNotifications::Send(const QString& title, const QString& text, const QString& category,
+                                 int timeoutMs, std::function<void()> action,
+                                 std::function<void()> onFailure) {
+    QDBusMessage call = Call("Notify");
     QVariantMap hints;
     hints.insert(QStringLiteral("desktop-entry"), QStringLiteral("zentrilo"));
     if (!category.isEmpty())
         hints.insert(QStringLiteral("category"), category);
-    const QStringList actions{QStringLiteral("default"), Lang("Open", "Deschide")};
+    QStringList actions;
+    if (action)
+        actions = {QStringLiteral("default"), Lang("Open", "Deschide")};
     call << AppTitle() << uint(0) << QStringLiteral("zentrilo") << title << text << actions << hints
          << qint32(timeoutMs);
     auto* watcher = new QDBusPendingCallWatcher(bus_.asyncCall(call), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this,
-            [this, onFailure = std::move(onFailure)](QDBusPendingCallWatcher* finished) {
+            [this, action = std::move(action),
+             onFailure = std::move(onFailure)](QDBusPendingCallWatcher* finished) {
                 const QDBusPendingReply<uint> reply = *finished;
                 finished->deleteLater();
                 if (reply.isError()) {
                     if (onFailure)
                         onFailure();
-                    return;
+                } else if (action) {
+                    Remember(reply.value(), action);
                 }
-                ids_.insert(reply.value());
             });
+}
+
+void TDesktopNotifications::Remember(uint id, std::function<void()> action) {
+    actions_.emplace_back(id, std::move(action));
+    if (actions_.size() > MaxClickable)
+        actions_.erase(actions_.begin());
 }
 
 void TDesktopNotifications::ActionInvoked(uint id, const QString& action) {
     // Other programs' notifications and other actions are none of our business.
-    if (action != QLatin1String("default") || !ids_.contains(id))
+    if (action != QLatin1String("default"))
         return;
-    if (OnClick)
-        OnClick();
+    const auto found = std::find_if(actions_.begin(), actions_.end(),
+                                    [id](const auto& entry) { return entry.first == id; });
+    if (found == actions_.end())
+        return;
+    const std::function<void()> run = found->second; // it may show a box that outlives the entry
+    run();
 }
 
 void TDesktopNotifications::NotificationClosed(uint id, uint) {
-    ids_.remove(id);
+    std::erase_if(actions_, [id](const auto& entry) { return entry.first == id; });
 }

@@ -19,9 +19,13 @@ QString ExecutablePath() {
     return QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath();
 }
 
-QDate ExecutableDate() {
-    const QDateTime modified = QFileInfo(ExecutablePath()).lastModified();
+QDate ModificationDate(const QString& path) {
+    const QDateTime modified = QFileInfo(path).lastModified();
     if (!modified.isValid())
         return BuildDate();
     return modified.toLocalTime().date();
+}
+
+QDate ExecutableDate() {
+    return ModificationDate(ExecutablePath());
 }

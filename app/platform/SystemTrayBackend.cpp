@@ -1,25 +1,26 @@
 #include "app/platform/SystemTrayBackend.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QElapsedTimer>
+#include <QStyle>
 #include <QThread>
 
 namespace {
 
-QSystemTrayIcon::MessageIcon MessageIconOf(TBalloonFlags flags) {
+QIcon PictureOf(TBalloonFlags flags) {
     switch (flags) {
     case bfInfo:
-        return QSystemTrayIcon::Information;
+        return QApplication::style()->standardIcon(QStyle::SP_MessageBoxInformation);
     case bfWarning:
-        return QSystemTrayIcon::Warning;
+        return QApplication::style()->standardIcon(QStyle::SP_MessageBoxWarning);
     case bfError:
-        return QSystemTrayIcon::Critical;
+        return QApplication::style()->standardIcon(QStyle::SP_MessageBoxCritical);
     case bfNone:
         break;
     }
-    return QSystemTrayIcon::NoIcon;
+    return QIcon();
 }
 
 bool TrayHostPresent() {
@@ -42,11 +43,7 @@ TSystemTrayBackend::TSystemTrayBackend(std::unique_ptr<TDesktopNotifications> no
                 if (reason == QSystemTrayIcon::Trigger && clicked)
                     clicked();
             });
-    connect(&icon_, &QSystemTrayIcon::messageClicked, this, [this] {
-        if (balloonClicked)
-            balloonClicked();
-    });
-    notifications_->OnClick = [this] {
+    balloon_.OnClick = [this] {
         if (balloonClicked)
             balloonClicked();
     };
@@ -71,19 +68,16 @@ void TSystemTrayBackend::SetMenu(QMenu* menu) {
 
 void TSystemTrayBackend::ShowBalloon(const QString& title, const QString& text, TBalloonFlags flags,
                                      int timeoutMs) {
-    const QString category = std::exchange(category_, QString());
-    if (!notifications_->Available()) {
-        ShowQtBalloon(title, text, flags, timeoutMs);
-        return;
-    }
-    notifications_->Notify(title, text, category, timeoutMs, [this, title, text, flags, timeoutMs] {
-        ShowQtBalloon(title, text, flags, timeoutMs);
-    });
+    notifications_->Notify(title, text, std::exchange(category_, QString()), timeoutMs,
+                           std::exchange(action_, nullptr), [this, title, text, flags, timeoutMs] {
+                               ShowOwnBalloon(title, text, flags, timeoutMs);
+                           });
 }
 
-void TSystemTrayBackend::ShowQtBalloon(const QString& title, const QString& text,
-                                       TBalloonFlags flags, int timeoutMs) {
-    icon_.showMessage(title, text, MessageIconOf(flags), timeoutMs);
+void TSystemTrayBackend::ShowOwnBalloon(const QString& title, const QString& text,
+                                        TBalloonFlags flags, int timeoutMs) {
+    balloon_.ShowBalloon(title, text, PictureOf(flags), timeoutMs,
+                         [this] { return icon_.geometry(); });
 }
 
 bool TSystemTrayBackend::WaitForTrayHost(int maxMs) {

@@ -1,7 +1,10 @@
 #pragma once
 // The tray icon on the Linux desktop: the icon, its hint and its menu through QSystemTrayIcon;
-// balloons as desktop notifications, or Qt's own balloon where no notification service runs.
+// balloons as desktop notifications, each its own with its own click action, or where no
+// notification service takes them, the program's own balloon beside the icon, each replacing
+// the one before, whose click is the icon's balloon click.
 
+#include "app/platform/BalloonPopup.h"
 #include "app/platform/DesktopNotifications.h"
 #include "shell/TrayIcon.h"
 
@@ -24,8 +27,10 @@ public:
     void ShowBalloon(const QString& title, const QString& text, TBalloonFlags flags,
                      int timeoutMs) override;
     void SetBalloonCategory(const QString& category) override { category_ = category; }
+    void SetBalloonAction(std::function<void()> action) override { action_ = std::move(action); }
 
     QSystemTrayIcon& Icon() { return icon_; }
+    TBalloonPopup& Balloon() { return balloon_; }
 
     // At a login start the panel may appear after the program: waits up to `maxMs` for a tray
     // host (an XEmbed tray or a StatusNotifierWatcher on the session bus). True when one is
@@ -33,10 +38,12 @@ public:
     static bool WaitForTrayHost(int maxMs);
 
 private:
-    void ShowQtBalloon(const QString& title, const QString& text, TBalloonFlags flags,
-                       int timeoutMs);
+    void ShowOwnBalloon(const QString& title, const QString& text, TBalloonFlags flags,
+                        int timeoutMs);
 
     QSystemTrayIcon icon_;
+    TBalloonPopup balloon_;
     std::unique_ptr<TDesktopNotifications> notifications_;
     QString category_;
+    std::function<void()> action_;
 };

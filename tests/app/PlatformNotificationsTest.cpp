@@ -31,8 +31,10 @@ class FakeNotificationService : public QObject {
 public:
     QList<SentNotification> sent;
     uint nextId = 41;
+    QStringList capabilities{QStringLiteral("actions"), QStringLiteral("body")};
 
 public slots:
+    QStringList GetCapabilities() { return capabilities; }
     uint Notify(const QString& app, uint, const QString& icon, const QString& title,
                 const QString& text, const QStringList& actions, const QVariantMap& hints,
                 int timeout) {
@@ -92,85 +94,132 @@ protected:
     FakeNotificationService service;
 };
 
-TEST_F(NotificationsTest, SendsTitleTextTimeoutCategoryAndTheDefaultAction) {
+TEST_F(NotificationsTest, SendsTitleTextTimeoutCategoryAndTheDefaultActionOnlyWithAnAction) {
     StartService();
     TDesktopNotifications notifications(*client);
-    EXPECT_TRUE(notifications.Available());
     bool failed = false;
-    notifications.Notify(QStringLiteral("Click to send bob a message"),
-                         QStringLiteral("bob is now ONLINE"), QStringLiteral("presence.online"),
-                         5000, [&] { failed = true; });
-    notifications.Notify(QStringLiteral("Zentrilo is still running"), QStringLiteral("..."),
-                         QString(), 1000, [&] { failed = true; });
-    ASSERT_TRUE(PumpUntil([&] { return notifications.PendingIds().size() == 2; }));
+    notifications.Notify(
+        QStringLiteral("Click to send bob a message"), QStringLiteral("bob is now ONLINE"),
+        QStringLiteral("presence.online"), 5000, [] {}, [&] { failed = true; });
+    notifications.Notify(QString(), QStringLiteral("bob is now OFFLINE"),
+                         QStringLiteral("presence.offline"), 5000, nullptr, [&] { failed = true; });
+    ASSERT_TRUE(PumpUntil([&] { return service.sent.size() == 2; }));
+    Settle();
     EXPECT_FALSE(failed);
-    ASSERT_EQ(service.sent.size(), 2);
-    const SentNotification& status = service.sent[0];
-    EXPECT_EQ(status.app, QStringLiteral("Zentrilo"));
-    EXPECT_EQ(status.title, QStringLiteral("Click to send bob a message"));
-    EXPECT_EQ(status.text, QStringLiteral("bob is now ONLINE"));
-    EXPECT_EQ(status.timeout, 5000);
-    ASSERT_GE(status.actions.size(), 2);
-    EXPECT_EQ(status.actions[0], QStringLiteral("default"));
-    EXPECT_EQ(status.hints.value(QStringLiteral("category")).toString(),
+    const SentNotification& online = service.sent[0];
+    EXPECT_EQ(online.app, QStringLiteral("Zentrilo"));
+    EXPECT_EQ(online.title, QStringLiteral("Click to send bob a message"));
+    EXPECT_EQ(online.text, QStringLiteral("bob is now ONLINE"));
+    EXPECT_EQ(online.timeout, 5000);
+    ASSERT_GE(online.actions.size(), 2);
+    EXPECT_EQ(online.actions[0], QStringLiteral("default"));
+    EXPECT_EQ(online.hints.value(QStringLiteral("category")).toString(),
               QStringLiteral("presence.online"));
-    EXPECT_EQ(service.sent[1].timeout, 1000);
-    EXPECT_FALSE(service.sent[1].hints.contains(QStringLiteral("category")));
+    EXPECT_TRUE(service.sent[1].actions.isEmpty()); // nothing to click on an offline one
+    EXPECT_EQ(notifications.Clickable(), 1u);
 }
 
-TEST_F(NotificationsTest, OnlyTheDefaultActionOfOurOwnNotificationsIsAClick) {
+TEST_F(NotificationsTest, EachClickRunsTheActionOfItsOwnNotificationEveryTime) {
+    StartService();
+    TDesktopNotifications notifications(*client);
+    QStringList opened;
+    for (const char* id : {"ann", "bob"})
+        notifications.Notify(QStringLiteral("t"), QLatin1String(id), QString(), 5000,
+                             [&opened, id] { opened.push_back(QLatin1String(id)); }, {});
+    notifications.Notify(QString(), QStringLiteral("ann is now OFFLINE"), QString(), 5000, nullptr,
+                         {});
+    ASSERT_TRUE(PumpUntil([&] { return service.sent.size() == 3; }));
+    Settle();
+    const uint ann = service.nextId - 2, bob = service.nextId - 1, offline = service.nextId;
+    for (const uint id : {ann, bob, offline, ann, ann + 100, bob})
+        Click(id);
+    Click(bob, QStringLiteral("reply"));
+    EXPECT_EQ(opened, (QStringList{"ann", "bob", "ann", "bob"}));
+    EmitSignal("NotificationClosed", ann, QVariant::fromValue(uint(2)));
+    Click(ann);
+    EXPECT_EQ(opened.size(), 4);
+}
+
+TEST_F(NotificationsTest, TheTextIsEscapedWhereTheServiceReadsMarkup) {
+    StartService();
+    TDesktopNotifications notifications(*client);
+    const QString text = QStringLiteral("<b>a&b</b> is now ONLINE");
+    for (const bool markup : {false, true}) {
+        service.capabilities = {QStringLiteral("body")};
+        if (markup)
+            service.capabilities.push_back(QStringLiteral("body-markup"));
+        notifications.Notify(QStringLiteral("<i>t</i>"), text, QString(), 5000, nullptr, {});
+        ASSERT_TRUE(PumpUntil([&] { return service.sent.size() == (markup ? 2 : 1); }));
+    }
+    EXPECT_EQ(service.sent[0].text, text);
+    EXPECT_EQ(service.sent[1].text, QStringLiteral("&lt;b&gt;a&amp;b&lt;/b&gt; is now ONLINE"));
+    EXPECT_EQ(service.sent[1].title, QStringLiteral("<i>t</i>")); // never markup
+}
+
+TEST_F(NotificationsTest, OnlyTheLatestClickableNotificationsAreKept) {
     StartService();
     TDesktopNotifications notifications(*client);
     int clicks = 0;
-    notifications.OnClick = [&] { ++clicks; };
-    notifications.Notify(QStringLiteral("t"), QStringLiteral("x"), QString(), 5000, {});
-    ASSERT_TRUE(PumpUntil([&] { return !notifications.PendingIds().isEmpty(); }));
-    const uint ours = *notifications.PendingIds().begin();
-
-    Click(ours + 100); // another program's notification
-    Click(ours, QStringLiteral("reply"));
+    const int count = int(TDesktopNotifications::MaxClickable) + 1;
+    for (int i = 0; i < count; ++i)
+        notifications.Notify(QStringLiteral("t"), QStringLiteral("x"), QString(), 5000,
+                             [&] { ++clicks; }, {});
+    ASSERT_TRUE(PumpUntil([&] { return service.sent.size() == count; }));
+    Settle();
+    EXPECT_EQ(notifications.Clickable(), TDesktopNotifications::MaxClickable);
+    Click(service.nextId - count + 1); // the oldest is forgotten
     EXPECT_EQ(clicks, 0);
-    Click(ours);
+    Click(service.nextId);
     EXPECT_EQ(clicks, 1);
-    EmitSignal("NotificationClosed", ours, QVariant::fromValue(uint(2)));
-    Click(ours);
-    EXPECT_EQ(clicks, 1);
+}
+
+TEST_F(NotificationsTest, ANewServiceForgetsTheOldNumbers) {
+    StartService();
+    TDesktopNotifications notifications(*client);
+    notifications.Notify(QStringLiteral("t"), QStringLiteral("x"), QString(), 5000, [] {}, {});
+    ASSERT_TRUE(PumpUntil([&] { return notifications.Clickable() == 1; }));
+    ASSERT_TRUE(server->unregisterService(QStringLiteral("org.freedesktop.Notifications")));
+    EXPECT_TRUE(PumpUntil([&] { return notifications.Clickable() == 0; }));
 }
 
 TEST_F(NotificationsTest, NoServiceOnTheBusIsAFailure) {
     TDesktopNotifications notifications(*client);
-    EXPECT_FALSE(notifications.Available());
     bool failed = false;
-    notifications.Notify(QStringLiteral("t"), QStringLiteral("x"), QString(), 5000,
-                         [&] { failed = true; });
+    notifications.Notify(
+        QStringLiteral("t"), QStringLiteral("x"), QString(), 5000, [] {}, [&] { failed = true; });
     EXPECT_TRUE(PumpUntil([&] { return failed; }));
+    EXPECT_EQ(notifications.Clickable(), 0u);
 }
 
-TEST_F(NotificationsTest, TrayBalloonCarriesItsCategoryOnceAndReportsItsClick) {
+TEST_F(NotificationsTest, TrayBalloonCarriesItsCategoryAndActionOnce) {
     StartService();
     TSystemTrayBackend backend(std::make_unique<TDesktopNotifications>(*client));
-    int clicks = 0;
-    backend.balloonClicked = [&] { ++clicks; };
-    backend.SetBalloonCategory(QStringLiteral("presence.offline"));
-    backend.ShowBalloon(QString(), QStringLiteral("bob is now OFFLINE"), bfInfo, 5000);
+    int iconBalloonClicks = 0, ownClicks = 0;
+    backend.balloonClicked = [&] { ++iconBalloonClicks; };
+    backend.SetBalloonCategory(QStringLiteral("presence.online"));
+    backend.SetBalloonAction([&] { ++ownClicks; });
+    backend.ShowBalloon(QStringLiteral("t"), QStringLiteral("bob is now ONLINE"), bfInfo, 5000);
     backend.ShowBalloon(QStringLiteral("Zentrilo is still running"), QStringLiteral("..."), bfInfo,
                         1000);
     ASSERT_TRUE(PumpUntil([&] { return service.sent.size() == 2; }));
     EXPECT_EQ(service.sent[0].hints.value(QStringLiteral("category")).toString(),
-              QStringLiteral("presence.offline"));
+              QStringLiteral("presence.online"));
     EXPECT_FALSE(service.sent[1].hints.contains(QStringLiteral("category")));
+    EXPECT_TRUE(service.sent[1].actions.isEmpty());
     Settle();
+    Click(service.nextId - 1);
     Click(service.nextId);
-    EXPECT_EQ(clicks, 1);
+    EXPECT_EQ(ownClicks, 1);
+    EXPECT_EQ(iconBalloonClicks, 0);
+    EXPECT_FALSE(backend.Balloon().isVisible());
 }
 
 TEST(NotificationsWithoutBusTest, NoBusFailsAtOnce) {
     TDesktopNotifications notifications(QDBusConnection::connectToBus(
         QStringLiteral("unix:path=/nonexistent/bus"), QStringLiteral("nowhere")));
-    EXPECT_FALSE(notifications.Available());
     bool failed = false;
-    notifications.Notify(QStringLiteral("t"), QStringLiteral("x"), QString(), 5000,
-                         [&] { failed = true; });
+    notifications.Notify(
+        QStringLiteral("t"), QStringLiteral("x"), QString(), 5000, [] {}, [&] { failed = true; });
     EXPECT_TRUE(failed);
 }
 

@@ -1,7 +1,13 @@
 #include "app/platform/SystemTrayBackend.h"
 
+#include "tests/app/EventPump.h"
+
+#include <QCoreApplication>
 #include <QDBusConnection>
+#include <QLabel>
 #include <QMenu>
+#include <QMouseEvent>
+#include <QScreen>
 
 #include <gtest/gtest.h>
 
@@ -31,14 +37,65 @@ TEST(TrayBackendTest, OnlyAPlainClickOnTheIconIsAClick) {
     }
 }
 
-TEST(TrayBackendTest, QtBalloonClickIsTheBalloonClick) {
+TEST(TrayBackendTest, WithoutANotificationServiceTheOwnBalloonShowsAndItsClickIsTheBalloonClick) {
     const auto backend = OfflineBackend();
     int clicks = 0;
     backend->balloonClicked = [&] { ++clicks; };
-    // No notification service: the balloon falls back to the tray's own.
+    backend->SetBalloonAction([] { FAIL() << "a balloon that replaces others has no own action"; });
     backend->ShowBalloon(QStringLiteral("t"), QStringLiteral("x"), bfInfo, 5000);
-    emit backend->Icon().messageClicked();
+    TBalloonPopup& balloon = backend->Balloon();
+    ASSERT_TRUE(balloon.isVisible());
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(5, 5), balloon.mapToGlobal(QPointF(5, 5)),
+                      Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&balloon, &press);
     EXPECT_EQ(clicks, 1);
+    EXPECT_FALSE(balloon.isVisible());
+}
+
+TEST(TrayBackendTest, TheOwnBalloonShowsItsTextsAsTypedAndGoesAfterItsTime) {
+    TBalloonPopup balloon;
+    QRect icon(1001, 1, 22, 30);
+    balloon.ShowBalloon(QStringLiteral("<b>t</b>"), QStringLiteral("a&b <i>"), QIcon(), 400,
+                        [&] { return icon; });
+    ASSERT_TRUE(balloon.isVisible());
+    QStringList texts;
+    for (const QLabel* label : balloon.findChildren<QLabel*>())
+        if (label->textFormat() == Qt::PlainText && label->isVisibleTo(&balloon))
+            texts.push_back(label->text());
+    EXPECT_EQ(texts, (QStringList{"<b>t</b>", "a&b <i>"}));
+    const auto placeFor = [&] {
+        return TBalloonPopup::Place(icon, balloon.size(), balloon.screen()->availableGeometry());
+    };
+    EXPECT_EQ(balloon.pos(), placeFor());
+    // The icon finds its place in the panel later: the balloon follows it.
+    icon.moveTo(0, 700);
+    EXPECT_TRUE(PumpUntil([&] { return balloon.pos() == placeFor(); }));
+    EXPECT_TRUE(PumpUntil([&] { return !balloon.isVisible(); }));
+    balloon.ShowBalloon(QString(), QString(), QIcon(), 5000, {});
+    EXPECT_FALSE(balloon.isVisible());
+}
+
+TEST(TrayBackendTest, TheOwnBalloonNeverCoversTheIcon) {
+    const QRect screen(0, 0, 1024, 768);
+    const QSize size(256, 72);
+    const struct {
+        const char* tray;
+        QRect icon;
+        QPoint place;
+    } cases[] = {
+        {"top right", QRect(1001, 1, 22, 30), QPoint(764, 35)},
+        {"bottom right", QRect(990, 740, 24, 24), QPoint(758, 664)},
+        {"top left", QRect(2, 0, 24, 24), QPoint(4, 28)},
+        {"right edge, low", QRect(1000, 600, 24, 24), QPoint(764, 524)},
+        {"unknown", QRect(), QPoint(764, 692)},
+    };
+    for (const auto& c : cases) {
+        const QPoint place = TBalloonPopup::Place(c.icon, size, screen);
+        EXPECT_EQ(place, c.place) << c.tray;
+        const QRect balloon(place, size);
+        EXPECT_FALSE(balloon.intersects(c.icon)) << c.tray;
+        EXPECT_TRUE(screen.contains(balloon)) << c.tray;
+    }
 }
 
 TEST(TrayBackendTest, HintAndMenuReachTheIcon) {

@@ -4,6 +4,7 @@
 
 #include "app/frmEdit.h"
 #include "app/frmMain.h"
+#include "app/platform/QtTranslations.h"
 #include "app/platform/XdgAutostart.h"
 #include "monitor/Presence.h"
 #include "remote/RemoteSettings.h"
@@ -11,6 +12,7 @@
 #include "shell/TrayIcon.h"
 #include "shell/uDialogs.h"
 #include "shell/uOptions.h"
+#include "tests/app/EventPump.h"
 #include "tests/monitor/MonitorFakes.h"
 #include "tests/remote/RemoteValues.h"
 
@@ -22,6 +24,7 @@
 #include <QMouseEvent>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QTreeWidget>
 
 #include <gtest/gtest.h>
@@ -64,6 +67,7 @@ public:
         delete Options;
         Options = nullptr;
         ResetRemoteValues();
+        ApplyQtLanguage(true);
         QLocale::setDefault(QLocale::c());
     }
 
@@ -113,6 +117,19 @@ public:
                           widget->mapToGlobal(QPointF(at)), Qt::LeftButton, Qt::LeftButton,
                           Qt::NoModifier);
         QCoreApplication::sendEvent(widget, &click);
+    }
+
+    // Runs `action` while the entry's countdown runs: true when the countdown went on, false
+    // when it started over. The timer counts precisely here, so that a restart shows.
+    static bool CountdownKept(TRecord& entry, const std::function<void()>& action) {
+        QTimer& timer = entry.Timer();
+        timer.setTimerType(Qt::PreciseTimer);
+        timer.start();
+        const int full = timer.remainingTime();
+        EXPECT_TRUE(PumpUntil([&] { return timer.remainingTime() <= full - 20; }));
+        const int before = timer.remainingTime();
+        action();
+        return timer.isActive() && timer.remainingTime() <= before;
     }
 
     int Rows() const { return window->lista->topLevelItemCount(); }

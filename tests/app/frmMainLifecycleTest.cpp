@@ -262,6 +262,95 @@ TEST_F(MainWindowTest, SlotsLoadSkippingEmptyOnesAndSaveCompacted) {
         EXPECT_EQ(store->value(QLatin1String(key)).toString(), QLatin1String(value)) << key;
 }
 
+// What the store holds in the slots 0 to count - 1, as "id/interval".
+std::vector<QString> StoredSlots(const QSettings& store, int count) {
+    std::vector<QString> held;
+    for (int slot = 0; slot < count; ++slot)
+        held.push_back(store.value(QStringLiteral("Items/User%1").arg(slot)).toString() + u'/' +
+                       store.value(QStringLiteral("Items/Interval%1").arg(slot)).toString());
+    return held;
+}
+
+std::vector<QString> Ids(const TzentriloMF& window) {
+    std::vector<QString> ids;
+    for (const TRecord* entry : const_cast<TzentriloMF&>(window).Buddies().List)
+        ids.push_back(entry->ID);
+    return ids;
+}
+
+TEST_F(MainWindowTest, EveryEditAndSwitchIsOnDiskAtOnce) {
+    Start();
+    const auto stored = [this] { return StoredSlots(*Store(), 3); };
+    dialogScript = {Type(QStringLiteral("Ann"), QStringLiteral("3")),
+                    Type(QStringLiteral("bob"), QStringLiteral("1")),
+                    Type(QStringLiteral("carol"), QStringLiteral("4"))};
+    window->btnAddClick();
+    EXPECT_EQ(stored(), (std::vector<QString>{"ann/3", "/1", "/1"}));
+    window->btnAddClick();
+    EXPECT_EQ(stored(), (std::vector<QString>{"ann/3", "bob/1", "/1"}));
+    Select(0);
+    window->btnEditClick();
+    EXPECT_EQ(stored(), (std::vector<QString>{"carol/4", "bob/1", "/1"}));
+    boxes.answers = {IDYES};
+    window->btnDeleteClick();
+    EXPECT_EQ(stored(), (std::vector<QString>{"bob/1", "/1", "/1"}));
+    const std::pair<QCheckBox*, const char*> switches[] = {
+        {window->cbCloseToTray, "General/CloseToTray"},
+        {window->cbCheckForUpdates, "General/CheckForUpdates"}};
+    for (const auto& [box, key] : switches) {
+        box->click();
+        EXPECT_EQ(Store()->value(QLatin1String(key)).toString(), QStringLiteral("0")) << key;
+    }
+
+    // What changes nothing writes nothing.
+    QFile::remove(ProgramKey());
+    dialogScript = {[](TEditForm&) { return 2; }, [](TEditForm&) { return 2; }};
+    window->btnAddClick();
+    Select(0);
+    window->btnEditClick();
+    boxes.answers = {IDNO};
+    window->btnDeleteClick();
+    EXPECT_FALSE(QFile::exists(ProgramKey()));
+}
+
+TEST_F(MainWindowTest, ALimitRaisedDuringTheRunKeepsEveryAddedRowAfterARestart) {
+    Store()->setValue(QStringLiteral("Items/User0"), QStringLiteral("a"));
+    Start();
+    BuddyLimit = 7; // as a "Check for update" may leave it
+    for (int i = 1; i < 7; ++i) {
+        dialogScript.push_back(Type(QStringLiteral("id%1").arg(i), QStringLiteral("2")));
+        window->btnAddClick();
+    }
+    ASSERT_EQ(Rows(), 7);
+    window.reset();
+    Start();
+    EXPECT_EQ(Ids(*window), (std::vector<QString>{"a", "id1", "id2", "id3", "id4", "id5", "id6"}));
+}
+
+TEST_F(MainWindowTest, ALimitLoweredDuringTheRunBringsNoDeletedOrEditedRowBack) {
+    {
+        auto store = Store();
+        for (int slot = 0; slot < 5; ++slot)
+            store->setValue(QStringLiteral("Items/User%1").arg(slot), QChar(u'a' + slot));
+        store->setValue(QStringLiteral("Items/User9"), QStringLiteral("never defined"));
+    }
+    Start();
+    BuddyLimit = 2; // as a "Check for update" may leave it
+    Select(2);
+    boxes.answers = {IDYES};
+    window->btnDeleteClick(); // c
+    Select(2);
+    dialogScript.push_back(Type(QStringLiteral("x"), QStringLiteral("1")));
+    window->btnEditClick(); // d becomes x
+    window.reset();
+    EXPECT_EQ(StoredSlots(*Store(), 5), (std::vector<QString>{"a/1", "b/1", "x/1", "e/1", "/1"}));
+    EXPECT_EQ(Store()->value(QStringLiteral("Items/User9")).toString(),
+              QStringLiteral("never defined"));
+    BuddyLimit = 5;
+    Start();
+    EXPECT_EQ(Ids(*window), (std::vector<QString>{"a", "b", "x", "e"}));
+}
+
 TEST_F(MainWindowTest, DestroyRunsOnceAndFreesTheList) {
     Start();
     window->AddBuddy(QStringLiteral("alice"), 2);

@@ -216,6 +216,23 @@ TEST_F(MainWindowTest, EditKeepsCheckResultsUntilTheNextCheck) {
     EXPECT_NE(urls.back().find("yid=carol"), std::string::npos);
 }
 
+TEST_F(MainWindowTest, AnEditKeepsTheCountdownUnlessTheIntervalChanged) {
+    const struct {
+        const char* interval;
+        bool kept;
+    } cases[] = {{"5", true}, {"005", true}, {"6", false}};
+    Start();
+    window->AddBuddy(QStringLiteral("alice"), 5);
+    Select(0);
+    for (const auto& c : cases) {
+        dialogScript.push_back(Type(QStringLiteral("bob"), QLatin1String(c.interval)));
+        EXPECT_EQ(CountdownKept(*window->Buddies().List.at(0), [this] { window->btnEditClick(); }),
+                  c.kept)
+            << c.interval;
+        window->Buddies().List.at(0)->SetInterval(5);
+    }
+}
+
 TEST_F(MainWindowTest, CheckAllRunsEveryEntryInListOrder) {
     Start();
     for (const char* id : {"x1", "x2", "x3"})

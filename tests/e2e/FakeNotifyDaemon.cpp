@@ -2,13 +2,14 @@
 // session bus, prints one line per notification it is sent, and clicks one on request.
 //   stdout: "READY", then "NOTIFY <id> <timeout> <category>|<actions>|<title>|<body>"
 //   stdin:  "click <id> [action]" emits ActionInvoked (action "default" unless given)
+//   --markup: the capabilities list "body-markup" (the body is read as markup)
+//   --no-commands: stdin is not read (for a service that the bus starts)
 
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QSocketNotifier>
 #include <QStringList>
-#include <QTextStream>
 #include <QVariantMap>
 
 #include <cstdio>
@@ -18,6 +19,8 @@ class FakeNotifyDaemon : public QObject {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
 public:
+    bool markup = false;
+
     void Click(uint id, const QString& action) {
         QDBusMessage signal = QDBusMessage::createSignal(
             QStringLiteral("/org/freedesktop/Notifications"),
@@ -39,7 +42,12 @@ public slots:
         std::fflush(stdout);
         return id;
     }
-    QStringList GetCapabilities() { return {QStringLiteral("actions"), QStringLiteral("body")}; }
+    QStringList GetCapabilities() {
+        QStringList capabilities{QStringLiteral("actions"), QStringLiteral("body")};
+        if (markup)
+            capabilities.push_back(QStringLiteral("body-markup"));
+        return capabilities;
+    }
 
 private:
     uint lastId_ = 0;
@@ -48,19 +56,30 @@ private:
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     FakeNotifyDaemon daemon;
+    daemon.markup = QCoreApplication::arguments().contains(QStringLiteral("--markup"));
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.registerObject(QStringLiteral("/org/freedesktop/Notifications"), &daemon,
                             QDBusConnection::ExportAllSlots) ||
         !bus.registerService(QStringLiteral("org.freedesktop.Notifications")))
         return 1;
+    // Commands written in quick succession arrive in one read: every whole line is obeyed.
     QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
-    QTextStream in(stdin);
+    input.setEnabled(!QCoreApplication::arguments().contains(QStringLiteral("--no-commands")));
+    QByteArray pending;
     QObject::connect(&input, &QSocketNotifier::activated, [&] {
-        const QStringList words = in.readLine().split(u' ', Qt::SkipEmptyParts);
-        if (in.atEnd() && words.isEmpty())
+        char chunk[4096];
+        const ssize_t got = ::read(STDIN_FILENO, chunk, sizeof chunk);
+        if (got <= 0) {
             QCoreApplication::quit();
-        else if (words.size() >= 2 && words[0] == QLatin1String("click"))
-            daemon.Click(words[1].toUInt(), words.value(2, QStringLiteral("default")));
+            return;
+        }
+        pending.append(chunk, got);
+        for (qsizetype end; (end = pending.indexOf('\n')) >= 0; pending.remove(0, end + 1)) {
+            const QStringList words =
+                QString::fromUtf8(pending.left(end)).split(u' ', Qt::SkipEmptyParts);
+            if (words.size() >= 2 && words[0] == QLatin1String("click"))
+                daemon.Click(words[1].toUInt(), words.value(2, QStringLiteral("default")));
+        }
     });
     std::puts("READY");
     std::fflush(stdout);

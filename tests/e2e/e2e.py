@@ -26,6 +26,7 @@ import time
 CAPTION = "Zentrilo v0.5.4"
 NO_BUS = "unix:path=/nonexistent/zentrilo-e2e-bus"
 SKIPPED = 77  # CTest counts this exit code as a skip
+TRAY_HEIGHT = 32
 SERVICES = (
     "ZENTRILO_SITE", "ZENTRILO_SITE_RO", "ZENTRILO_DETECT_HOST", "ZENTRILO_INDICATOR_HOST")
 
@@ -57,14 +58,16 @@ def wait_for(predicate, timeout, what):
 class Desktop:
     """An X server, optionally a tray host and a session bus, and a private user folder."""
 
-    def __init__(self, tray=True, bus=False):
+    def __init__(self, tray=True, bus=False, services=None):
+        """`services`: {bus name: program} that the bus starts when first asked (implies bus)."""
         self.root = tempfile.mkdtemp(prefix="zentrilo-e2e-")
         self.processes = []
+        self.started_by_bus = []  # pid files of the services the bus started
         try:
             self.env = self._base_env()
             self._start_x()
-            if bus:
-                self._start_bus()
+            if bus or services:
+                self._start_bus(services or {})
             if tray:
                 self._start_tray()
         except BaseException:
@@ -110,16 +113,43 @@ class Desktop:
         check(number.isdigit(), "Xvfb did not report its display")
         self.env["DISPLAY"] = ":" + number
 
-    def _start_bus(self):
-        bus = self.spawn(["dbus-daemon", "--session", "--nofork", "--print-address=1"],
+    def _start_bus(self, services):
+        config = ["--session"]
+        if services:
+            config = ["--config-file=" + self._bus_config(services)]
+        bus = self.spawn(["dbus-daemon", *config, "--nofork", "--print-address=1"],
                          stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
         address = bus.stdout.readline().strip()
         check(address, "dbus-daemon did not report its address")
         self.env["DBUS_SESSION_BUS_ADDRESS"] = address
 
+    def _bus_config(self, services):
+        """A session bus that starts each service on demand through a wrapper that puts it on
+        this bus and notes its pid."""
+        folder = os.path.join(self.root, "services")
+        os.makedirs(folder)
+        for name, program in services.items():
+            wrapper = os.path.join(folder, name + ".sh")
+            pidfile = wrapper + ".pid"
+            self.started_by_bus.append(pidfile)
+            with open(wrapper, "w") as f:
+                f.write('#!/bin/sh\necho $$ >"%s"\n'
+                        'export DBUS_SESSION_BUS_ADDRESS="$DBUS_STARTER_ADDRESS"\n'
+                        'exec %s\n' % (pidfile, program))
+            os.chmod(wrapper, 0o755)
+            with open(os.path.join(folder, name + ".service"), "w") as f:
+                f.write("[D-BUS Service]\nName=%s\nExec=%s\n" % (name, wrapper))
+        config = os.path.join(self.root, "bus.conf")
+        with open(config, "w") as f:
+            f.write('<busconfig><type>session</type><listen>unix:dir=%s</listen>'
+                    '<servicedir>%s</servicedir><policy context="default">'
+                    '<allow send_destination="*" eavesdrop="true"/><allow eavesdrop="true"/>'
+                    '<allow own="*"/></policy></busconfig>\n' % (self.root, folder))
+        return config
+
     def _start_tray(self):
         self.spawn(["trayer", "--edge", "top", "--align", "right", "--widthtype", "pixel",
-                    "--width", "120", "--height", "32", "--transparent", "false"],
+                    "--width", "120", "--height", str(TRAY_HEIGHT), "--transparent", "false"],
                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         wait_for(lambda: self.xdotool("search", "--onlyvisible", "--class", "trayer"), 10,
                  "the tray host")
@@ -142,6 +172,12 @@ class Desktop:
         return os.path.join(self.env["XDG_RUNTIME_DIR"], "zentrilo", "TzentriloMF")
 
     def close(self):
+        for pidfile in self.started_by_bus:
+            try:
+                with open(pidfile) as f:
+                    os.kill(int(f.read()), signal.SIGTERM)
+            except (OSError, ValueError):
+                pass  # never started, or gone already
         for process in reversed(self.processes):
             if process.poll() is None:
                 process.terminate()
@@ -262,9 +298,9 @@ def watch_settings(desktop, *users):
 class NotifyDaemon:
     """The fake notification service; collects the notifications it is sent."""
 
-    def __init__(self, desktop, binary):
-        self.process = desktop.spawn([binary], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
-                                     text=True)
+    def __init__(self, desktop, binary, markup=False):
+        self.process = desktop.spawn([binary] + (["--markup"] if markup else []),
+                                     stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True)
         check(self.process.stdout.readline().strip() == "READY", "no notification service")
         self.sent = []
         threading.Thread(target=self._read, daemon=True).start()
@@ -275,7 +311,8 @@ class NotifyDaemon:
             if words[0] == "NOTIFY":
                 category, actions, title, body = words[3].split("|", 3)
                 self.sent.append(dict(id=words[1], timeout=int(words[2]), category=category,
-                                      actions=actions.split(","), title=title, body=body))
+                                      actions=actions.split(",") if actions else [],
+                                      title=title, body=body))
 
     def wait(self, count, timeout=15):
         wait_for(lambda: len(self.sent) >= count, timeout, "%d notifications" % count)
@@ -307,11 +344,21 @@ def case_second_start_hidden(args):
         check(not desktop.visible_main_window(), "the hidden instance was shown")
 
 
+def geometry_of(desktop, window):
+    """x, y, width and height of the window on the screen; None once it is gone."""
+    values = dict(token.split("=", 1)
+                  for token in desktop.xdotool("getwindowgeometry", "--shell", window))
+    keys = ("X", "Y", "WIDTH", "HEIGHT")
+    return tuple(int(values[key]) for key in keys) if all(key in values for key in keys) else None
+
+
 def tray_icon_of(desktop, program):
+    """The program's window that fits in the 32-pixel tray (a balloon may be shown already)."""
     def icon():
         windows = desktop.xdotool("search", "--onlyvisible", "--pid", str(program.process.pid))
         main = set(desktop.visible_main_window())
-        return [w for w in windows if w not in main]
+        return [w for w in windows if w not in main
+                and (geometry_of(desktop, w) or (0, 0, 0, TRAY_HEIGHT + 1))[3] <= TRAY_HEIGHT]
     return wait_for(icon, 15, "the tray icon")[0]
 
 
@@ -399,40 +446,86 @@ def case_screenshot_romanian(args):
     screenshot(args, "zentrilo-ro.png", "[General]\nLanguage=Romana\n")
 
 
+def check_all_now(desktop, window):
+    # "Check All Now": the wide button in the lower part of the 549 x 488 window.
+    desktop.xdotool("mousemove", "--window", window, "200", "369", "click", "1")
+
+
 def case_status_balloon_notification(args):
-    """A buddy found online: a desktop notification whose click opens a chat through ymsgr:;
-    the same buddy gone offline: one with an empty title whose click does nothing."""
+    """Each change is a desktop notification of its own. A click on an online one opens a chat
+    with its own buddy through ymsgr:, every time, whatever was notified after it; an offline
+    one has an empty title and offers no click. A service that reads markup gets the text
+    escaped, so an ID shows as typed."""
+    weird = "<i>al</i>"
     with Desktop(bus=True) as desktop:
-        service = NotifyDaemon(desktop, args.notifyd)
-        simulator = Simulator(desktop, args.sim, {"bob": "online"})
+        service = NotifyDaemon(desktop, args.notifyd, markup=True)
+        simulator = Simulator(desktop, args.sim, {"bob": "online", weird: "online"})
         log = install_fake_opener(desktop)
-        watch_settings(desktop, "bob")
+        watch_settings(desktop, "bob", weird)
         program = Program(desktop, args.binary)
         window = program.wait_shown()[0]
-        online = service.wait(1)
-        check(online["title"] == "Click to send bob a message", "title: " + online["title"])
-        check(online["body"] == "bob is now ONLINE", "text: " + online["body"])
-        check(online["category"] == "presence.online", "category: " + online["category"])
-        check(online["timeout"] == 5000 and "default" in online["actions"], str(online))
-        service.click(online)
-        wait_for(lambda: opened(log), 10, "the chat window to be opened")
-        check(opened(log) == ["ymsgr:sendim?bob&m="], "opened: %r" % opened(log))
+        bob, other = service.wait(1), service.wait(2)
+        check(bob["title"] == "Click to send bob a message", "title: " + bob["title"])
+        check(bob["body"] == "bob is now ONLINE", "text: " + bob["body"])
+        check(bob["category"] == "presence.online", "category: " + bob["category"])
+        check(bob["timeout"] == 5000 and "default" in bob["actions"], str(bob))
+        check(other["title"] == "Click to send %s a message" % weird, "title: " + other["title"])
+        check(other["body"] == "&lt;i&gt;al&lt;/i&gt; is now ONLINE", "text: " + other["body"])
 
-        simulator.set({"bob": "offline"})
-        # "Check All Now": the wide button in the lower part of the 549 x 488 window.
-        desktop.xdotool("mousemove", "--window", window, "200", "369", "click", "1")
-        offline = service.wait(2)
+        simulator.set({"bob": "offline", weird: "online"})
+        check_all_now(desktop, window)
+        offline = service.wait(3)
         check(offline["title"] == "", "offline title: " + offline["title"])
         check(offline["body"] == "bob is now OFFLINE", "offline text: " + offline["body"])
         check(offline["category"] == "presence.offline", "category: " + offline["category"])
-        service.click(offline)
-        time.sleep(1.0)
-        check(opened(log) == ["ymsgr:sendim?bob&m="], "offline click opened: %r" % opened(log))
+        check(offline["actions"] == [], "offline actions: %r" % offline["actions"])
+
+        simulator.set({"bob": "online", weird: "offline"})
+        check_all_now(desktop, window)
+        bob_again = service.wait(4)
+        service.wait(5)
+        chat = {"bob": "ymsgr:sendim?bob&m=", weird: "ymsgr:sendim?%s&m=" % weird}
+        expected = []
+        for notification, buddy in ((bob, "bob"), (other, weird), (offline, None), (bob, "bob"),
+                                    (other, weird), (bob_again, "bob"), (bob, "bob")):
+            service.click(notification)
+            if buddy:
+                expected.append(chat[buddy])
+                wait_for(lambda: len(opened(log)) == len(expected), 10,
+                         "click %d to open a chat" % len(expected))
+        time.sleep(0.5)
+        check(opened(log) == expected, "opened: %r" % opened(log))
         check(program.alive(), "the program ended")
 
 
+def case_notification_service_started_by_the_bus(args):
+    """A notification service that the bus starts on first use is used: three changes found
+    at once are three notifications, not one balloon replacing the others."""
+    buddies = ("ann", "bob", "cid")
+    with tempfile.TemporaryDirectory() as folder:
+        log = os.path.join(folder, "notifications")
+        service = "%s --no-commands >>%s" % (args.notifyd, log)
+        with Desktop(services={"org.freedesktop.Notifications": service}) as desktop:
+            Simulator(desktop, args.sim, {buddy: "online" for buddy in buddies})
+            watch_settings(desktop, *buddies)
+            program = Program(desktop, args.binary)
+            program.wait_shown()
+
+            def sent():
+                try:
+                    with open(log) as f:
+                        return [line for line in f if line.startswith("NOTIFY ")]
+                except FileNotFoundError:
+                    return []
+            wait_for(lambda: len(sent()) == 3, 15, "three notifications")
+            for line, buddy in zip(sent(), buddies):
+                check(line.endswith("|%s is now ONLINE\n" % buddy), "sent: %r" % line)
+
+
 def case_status_balloon_qt(args):
-    """Without a notification service the tray's own balloon is shown and its click works."""
+    """Without a notification service the program's own balloon is shown beside the tray icon,
+    never over it: a click on the icon shows the window and opens nothing; a click on the
+    balloon opens the chat."""
     with Desktop() as desktop:
         Simulator(desktop, args.sim, {"bob": "online"})
         log = install_fake_opener(desktop)
@@ -445,9 +538,21 @@ def case_status_balloon_qt(args):
                                       str(program.process.pid))
             return [w for w in windows if w != icon]
         window = wait_for(balloon, 15, "the balloon")[0]
+        x, y, width, height = geometry_of(desktop, icon)
+
+        def beside_icon():
+            bx, by, bwidth, bheight = geometry_of(desktop, window) or (x, y, width, height)
+            apart = bx >= x + width or bx + bwidth <= x or by >= y + height or by + bheight <= y
+            return apart and abs(bx + bwidth - (x + width)) <= 30
+        wait_for(beside_icon, 5, "the balloon beside the icon, clear of it")
         os.makedirs(args.out, exist_ok=True)
         subprocess.run(["import", "-window", "root", os.path.join(args.out, "balloon.png")],
                        env=desktop.env, timeout=20)
+        # The icon's middle and its lower part, where a balloon pointing at it would lie.
+        desktop.xdotool("mousemove", "--window", icon, str(width // 2), str(height - 4),
+                        "click", "1")
+        program.wait_shown(10)
+        check(opened(log) == [], "a click on the icon ran the balloon's action: %r" % opened(log))
         desktop.xdotool("mousemove", "--window", window, "20", "20", "click", "1")
         wait_for(lambda: opened(log), 10, "the chat window to be opened")
         check(opened(log) == ["ymsgr:sendim?bob&m="], "opened: %r" % opened(log))
@@ -490,24 +595,33 @@ def add_buddy(desktop, window, user):
 
 
 def case_list_survives_restart(args):
-    """Two IDs added through the dialog are there, in order, after an exit and a new start."""
-    with Desktop() as desktop:
-        Simulator(desktop, args.sim, {})
-        watch_settings(desktop, "")
-        program = Program(desktop, args.binary)
-        window = program.wait_shown()[0]
-        program.wait_listening()
-        add_buddy(desktop, window, "alice")
-        add_buddy(desktop, window, "Carol")
-        program.exit_by_line("exit line did not end the program with 0")
-        check(stored_ids(desktop)[:3] == ["alice", "carol", ""], "saved: %r" % stored_ids(desktop))
+    """Two IDs added through the dialog are there, in order, after a new start: after an exit,
+    and after kill -9 too, for every change is on disk at once."""
+    for kill in (False, True):
+        with Desktop() as desktop:
+            Simulator(desktop, args.sim, {})
+            watch_settings(desktop, "")
+            program = Program(desktop, args.binary)
+            window = program.wait_shown()[0]
+            program.wait_listening()
+            add_buddy(desktop, window, "alice")
+            add_buddy(desktop, window, "Carol")
+            if kill:
+                wait_for(lambda: stored_ids(desktop)[:2] == ["alice", "carol"], 5,
+                         "the added IDs on disk")
+                program.process.kill()
+                program.process.wait()
+            else:
+                program.exit_by_line("exit line did not end the program with 0")
+            check(stored_ids(desktop)[:3] == ["alice", "carol", ""],
+                  "saved (kill: %s): %r" % (kill, stored_ids(desktop)))
 
-        again = Program(desktop, args.binary)
-        again.wait_shown()
-        again.wait_listening()
-        again.exit_by_line("second run did not end with 0")
-        check(stored_ids(desktop)[:3] == ["alice", "carol", ""],
-              "after a restart: %r" % stored_ids(desktop))
+            again = Program(desktop, args.binary)
+            again.wait_shown()
+            again.wait_listening()
+            again.exit_by_line("second run did not end with 0")
+            check(stored_ids(desktop)[:3] == ["alice", "carol", ""],
+                  "after a restart (kill: %s): %r" % (kill, stored_ids(desktop)))
 
 
 def settings_without_language(text):

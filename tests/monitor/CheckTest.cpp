@@ -71,6 +71,7 @@ TEST_F(CheckTest, TransitionTable) {
             EXPECT_EQ(backend_->balloons[0].timeoutMs, 5000);
             EXPECT_EQ(backend_->balloons[0].category,
                       kind == Clickable ? "presence.online" : "presence.offline");
+            EXPECT_EQ(bool(backend_->balloons[0].action), kind == Clickable);
         }
     }
 }
@@ -134,6 +135,25 @@ TEST_F(CheckTest, CheckAllTwoComingOnlineTheLaterWinsTheClick) {
     EXPECT_EQ(backend_->balloons[1].text, QStringLiteral("bob is now ONLINE"));
     backend_->balloonClicked();
     EXPECT_EQ(shell_.opened, std::vector<QString>{QStringLiteral("ymsgr:sendim?bob&m=")});
+}
+
+TEST_F(CheckTest, EveryOnlineBalloonKeepsItsOwnActionWhateverCameAfter) {
+    Tobjs list(context_);
+    list.Add(QStringLiteral("ann"), 1);
+    list.Add(QStringLiteral("bob"), 1);
+    list.Add(QStringLiteral("cid"), 1);
+    list.List[2]->LastStatus = bsOnline;
+    fetcher_.replies = {ServiceReply(bsOnline), ServiceReply(bsInvisible), ServiceReply(bsOffline)};
+    list.CheckAll();
+    ASSERT_EQ(backend_->balloons.size(), 3u);
+    EXPECT_FALSE(backend_->balloons[2].action); // cid went offline
+    for (int round = 0; round < 2; ++round) {
+        backend_->balloons[1].action();
+        backend_->balloons[0].action();
+    }
+    const QString ann = QStringLiteral("ymsgr:sendim?ann&m=");
+    const QString bob = QStringLiteral("ymsgr:sendim?bob&m=");
+    EXPECT_EQ(shell_.opened, (std::vector<QString>{bob, ann, bob, ann}));
 }
 
 TEST_F(CheckTest, OfflineBalloonDetachesTheClickButKeepsLastNotifiedId) {

@@ -10,6 +10,7 @@
 
 #include <deque>
 #include <functional>
+#include <utility>
 #include <vector>
 
 struct TShownBox {
@@ -42,6 +43,8 @@ public:
     int otherwise = IDNO;
 };
 
+// Records every target; fails at once with "no handler" while `succeed` is false. With `late`
+// it keeps each failure callback in `pending`, as a launcher does whose opener still runs.
 class TFakeShellLauncher : public IShellLauncher {
 public:
     TFakeShellLauncher() { InstallShellLauncher(this); }
@@ -49,15 +52,18 @@ public:
     TFakeShellLauncher(const TFakeShellLauncher&) = delete;
     TFakeShellLauncher& operator=(const TFakeShellLauncher&) = delete;
 
-    bool Open(const QString& target, QString& reason) override {
+    void Open(const QString& target, TOpenFailure onFailure) override {
         opened.push_back(target);
-        if (!succeed)
-            reason = QStringLiteral("no handler");
-        return succeed;
+        if (late)
+            pending.push_back(std::move(onFailure));
+        else if (!succeed)
+            onFailure(QStringLiteral("no handler"));
     }
 
     std::vector<QString> opened;
     bool succeed = true;
+    bool late = false;
+    std::vector<TOpenFailure> pending;
 };
 
 struct TShownBalloon {
@@ -66,7 +72,8 @@ struct TShownBalloon {
     TBalloonFlags flags;
     int timeoutMs;
     QString category;
-    bool clickable; // `clickableProbe` said so when it was shown
+    bool clickable;               // `clickableProbe` said so when it was shown
+    std::function<void()> action; // the balloon's own click action, if any
 };
 
 class TRecordingTrayBackend : public ITrayBackend {
@@ -77,11 +84,12 @@ public:
     void SetMenu(QMenu* menu) override { this->menu = menu; }
     void ShowBalloon(const QString& title, const QString& text, TBalloonFlags flags,
                      int timeoutMs) override {
-        balloons.push_back(
-            {title, text, flags, timeoutMs, category_, clickableProbe && clickableProbe()});
+        balloons.push_back({title, text, flags, timeoutMs, category_,
+                            clickableProbe && clickableProbe(), std::exchange(action_, nullptr)});
         category_.clear();
     }
     void SetBalloonCategory(const QString& category) override { category_ = category; }
+    void SetBalloonAction(std::function<void()> action) override { action_ = std::move(action); }
 
     bool visible = false;
     QString hint;
@@ -91,6 +99,7 @@ public:
 
 private:
     QString category_;
+    std::function<void()> action_;
 };
 
 // Sets the UI language for one scope.
