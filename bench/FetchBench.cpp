@@ -1,5 +1,6 @@
 // Latency and throughput of the client against libcurl, both over fresh loopback connections
 // to the same scripted server.
+#include "bench/CurlClient.h"
 #include "http/IdHTTP.h"
 #include "net/uNetUtils.h"
 #include "tests/support/LoopbackServer.h"
@@ -38,25 +39,6 @@ const std::string& BigReply(bool chunked) {
         return reply + "0\r\n\r\n";
     }();
     return chunked ? inChunks : sized;
-}
-
-std::size_t CollectCurl(char* data, std::size_t size, std::size_t count, void* target) {
-    static_cast<std::string*>(target)->append(data, size * count);
-    return size * count;
-}
-
-// One GET with a fresh easy handle; the body lands in `body`.
-bool CurlGet(const std::string& url, std::string& body) {
-    CURL* curl = curl_easy_init();
-    curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
-    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, CollectCurl);
-    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &body);
-    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
-    const CURLcode result = curl_easy_perform(curl);
-    long code = 0;
-    curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &code);
-    curl_easy_cleanup(curl);
-    return result == CURLE_OK && code == 200;
 }
 
 void BM_FetchZentrilo(benchmark::State& state) {

@@ -4,10 +4,11 @@
 // the standard case functions map 'i' to a letter outside ASCII.
 
 #include <string>
+#include <string_view>
 
 char AsciiUpper(char c);
 char AsciiLower(char c);
 std::string AsciiUpper(std::string text);
 std::string AsciiLower(std::string text);
 // Equal but for the case of ASCII letters.
-bool SameText(const std::string& a, const std::string& b);
+bool SameText(std::string_view a, std::string_view b);

@@ -85,6 +85,8 @@ ZENTRILO_ID_FIXED_ERROR(EIdBodyTooLarge, EIdCutShort, "Body size limit exceeded.
 ZENTRILO_ID_FIXED_ERROR(EIdDeadlineExceeded, EIdCutShort, "Request timed out.")
 // Another thread abandoned the exchange (TIdDeadline::Cancel).
 ZENTRILO_ID_FIXED_ERROR(EIdCancelled, EIdCutShort, "Request cancelled.")
+// A TLS handshake or record failed; the message says what in words a user can act on.
+ZENTRILO_ID_ERROR(EIdTLSError, EIdException)
 ZENTRILO_ID_ERROR(EIdReplyError, EIdException)
 ZENTRILO_ID_ERROR(EIdReplyRFCError, EIdReplyError)
 

@@ -13,14 +13,25 @@ bool HasControlCharacter(const std::string& text) {
                        [](char c) { return static_cast<unsigned char>(c) < 32; });
 }
 
-// A port text as a number: not a number counts as 80; outside 0..65535 is a range error.
-std::uint16_t PortNumber(const std::string& text) {
+bool IsHttps(const std::string& protocol) {
+    return SameText(protocol, "HTTPS");
+}
+
+// The port of a URL that names none: 443 for https, 80 for anything else. A port text that
+// equals it is left out of the Host line.
+const char* DefaultPort(const std::string& protocol) {
+    return IsHttps(protocol) ? "443" : "80";
+}
+
+// A port text as a number: not a number counts as the scheme's default; outside 0..65535 is a
+// range error.
+std::uint16_t PortNumber(const std::string& text, const std::string& protocol) {
     long value = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (error == std::errc::result_out_of_range)
         throw ERangeError();
     if (error != std::errc() || end != text.data() + text.size() || text.empty())
-        return 80;
+        return IsHttps(protocol) ? 443 : 80;
     if (value < 0 || value > 65535)
         throw ERangeError();
     return static_cast<std::uint16_t>(value);
@@ -159,7 +170,7 @@ void TIdCustomHTTP::PrepareTarget() {
     url_.IPVersion = split.IPVersion;
     request_.ContentLength = request_.SourceStream ? request_.SourceStream->Size() : -1;
     const std::string host = url_.IPVersion == Id_IPv6 ? "[" + url_.Host + "]" : url_.Host;
-    request_.Host = url_.Port == "80" ? host : host + ":" + url_.Port;
+    request_.Host = url_.Port == DefaultPort(url_.Protocol) ? host : host + ":" + url_.Port;
     // Control characters in the target or the host would smuggle header lines.
     if (HasControlCharacter(request_.RequestURL) || HasControlCharacter(request_.Host))
         throw EIdInvalidRequestTarget();
@@ -169,11 +180,16 @@ void TIdCustomHTTP::SelectEndpoint() {
     TIdSocketHandle* binding = IOHandler() ? IOHandler()->Binding() : nullptr;
     if (binding && binding->HandleAllocated() && binding->IPVersion != url_.IPVersion)
         CloseConnection();
-    const std::uint16_t port = PortNumber(url_.Port);
-    if (IOHandler() && IOHandler()->Opened() && (!SameText(Host, url_.Host) || Port != port))
+    const bool tls = IsHttps(url_.Protocol);
+    const std::uint16_t port = PortNumber(url_.Port, url_.Protocol);
+    // A plain connection cannot carry a TLS request, nor the other way round.
+    if (IOHandler() && IOHandler()->Opened() &&
+        (!SameText(Host, url_.Host) || Port != port || IOHandler()->PassThrough == tls))
         CloseConnection();
-    if (SameText(url_.Protocol, "HTTPS"))
+    if (tls && !(IOHandler() && IOHandler()->TLSCapable()))
         throw EIdIOHandlerPropInvalid();
+    if (IOHandler())
+        IOHandler()->PassThrough = !tls;
     Host = url_.Host;
     Port = port;
 }
@@ -210,7 +226,7 @@ void TIdCustomHTTP::SendRequestHead() {
         if (!cookie.empty())
             request_.HeaderLines.SetValue("Cookie", cookie);
     }
-    TIdIOHandlerStack& io = *IOHandler();
+    TIdIOHandler& io = *IOHandler();
     io.BeginWriteBuffering();
     try {
         io.WriteLine(request_.RequestMethod + " " + request_.RequestURL + " HTTP/" +

@@ -124,7 +124,7 @@ int TIdHTTPResponse::StatusCode() const {
 }
 
 std::string TIdHTTPResponse::ReadLine() {
-    TIdIOHandlerStack& io = *http_.IOHandler();
+    TIdIOHandler& io = *http_.IOHandler();
     std::string line = io.ReadLine();
     if (io.ReadLnTimedOut())
         throw EIdReadTimeout();
@@ -133,7 +133,7 @@ std::string TIdHTTPResponse::ReadLine() {
 
 void TIdHTTPResponse::ReadResponseHeaders() {
     HeaderLines.Clear();
-    TIdIOHandlerStack& io = *http_.IOHandler();
+    TIdIOHandler& io = *http_.IOHandler();
     const auto limit = static_cast<std::size_t>(std::max(http_.HeaderLineLimit, 0));
     try {
         // The line read when the limit is reached is dropped: with exactly `limit` lines that
@@ -194,7 +194,7 @@ void TIdHTTPResponse::ReadBody(int waitMs) {
 
 void TIdHTTPResponse::ReadChunked(TStream& stream) {
     http_.DoStatus(hsStatusText, "Chunk Started");
-    TIdIOHandlerStack& io = *http_.IOHandler();
+    TIdIOHandler& io = *http_.IOHandler();
     for (std::int64_t size = ChunkSize(ReadLine()); size > 0; size = ChunkSize(ReadLine())) {
         io.ReadToStream(stream, size, false);
         ReadLine();
@@ -203,7 +203,7 @@ void TIdHTTPResponse::ReadChunked(TStream& stream) {
 }
 
 bool TIdHTTPResponse::WaitForBody(int waitMs) {
-    TIdIOHandlerStack& io = *http_.IOHandler();
+    TIdIOHandler& io = *http_.IOHandler();
     if (waitMs >= 1)
         io.WaitForData(waitMs);
     return waitMs < 1 || !io.InputBufferEmpty();
@@ -212,7 +212,7 @@ bool TIdHTTPResponse::WaitForBody(int waitMs) {
 void TIdHTTPResponse::ReadSized(TStream& stream, int waitMs) {
     if (!http_.IOHandler() || !WaitForBody(waitMs))
         return;
-    TIdIOHandlerStack& io = *http_.IOHandler();
+    TIdIOHandler& io = *http_.IOHandler();
     if (!HasContentLength) {
         io.ReadToStream(stream, -1, true);
         return;

@@ -8,23 +8,31 @@ bool IsContinuation(const std::string& line) {
     return !line.empty() && (line[0] == ' ' || line[0] == '\t');
 }
 
-std::string NameOf(const std::string& line) {
+constexpr const char* kBlanks = " \t\r\n";
+
+// Whether the line's name (the text before its first ':', trimmed; empty without one) is
+// `name`, in any letter case. A lookup scans every line: it must not copy any of them.
+bool HasName(const std::string& line, const std::string& name) {
     const auto colon = line.find(':');
-    return colon == std::string::npos ? std::string() : TrimText(line.substr(0, colon));
+    const std::string_view before(line.data(), colon == std::string::npos ? 0 : colon);
+    const auto first = before.find_first_not_of(kBlanks);
+    if (first == std::string_view::npos)
+        return name.empty();
+    return SameText(before.substr(first, before.find_last_not_of(kBlanks) - first + 1), name);
 }
 
 } // namespace
 
 std::string TrimText(const std::string& text) {
-    const auto first = text.find_first_not_of(" \t\r\n");
+    const auto first = text.find_first_not_of(kBlanks);
     if (first == std::string::npos)
         return {};
-    return text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
+    return text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
 }
 
 std::size_t TIdHeaderList::IndexOfName(const std::string& name) const {
     for (std::size_t i = 0; i < lines_.size(); ++i)
-        if (!IsContinuation(lines_[i]) && SameText(NameOf(lines_[i]), name))
+        if (!IsContinuation(lines_[i]) && HasName(lines_[i], name))
             return i;
     return lines_.size();
 }
@@ -54,7 +62,7 @@ std::string TIdHeaderList::Value(const std::string& name) const {
 std::vector<std::string> TIdHeaderList::Values(const std::string& name) const {
     std::vector<std::string> values;
     for (std::size_t i = 0; i < lines_.size(); ++i)
-        if (!IsContinuation(lines_[i]) && SameText(NameOf(lines_[i]), name))
+        if (!IsContinuation(lines_[i]) && HasName(lines_[i], name))
             values.push_back(ValueAt(i));
     return values;
 }

@@ -3,31 +3,7 @@
 #include "http/IdConnectThread.h"
 #include "http/IdExceptions.h"
 
-#include <algorithm>
-#include <chrono>
-#include <limits>
-
-namespace {
-
-using Clock = std::chrono::steady_clock;
-
-long long ElapsedMs(Clock::time_point start) {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
-}
-
-} // namespace
-
-void TIdIOHandlerStack::Status(TIdStatus status, const std::string& argument) {
-    if (OnStatus)
-        OnStatus(status, StatusText(status, argument));
-}
-
-void TIdIOHandlerStack::Open() {
-    opened_ = false;
-    closedGracefully_ = false;
-    writeBuffer_.reset();
-    inputBuffer_.Clear();
-    opened_ = true;
+void TIdIOHandlerStack::OpenTransport() {
     if (!socket_)
         socket_ = std::make_unique<TIdSocketHandle>();
     else
@@ -101,40 +77,17 @@ void TIdIOHandlerStack::AbandonConnect(TIdConnectThread& thread) {
     thread.Join();
 }
 
-void TIdIOHandlerStack::Close() {
+void TIdIOHandlerStack::CloseTransport() {
     if (socket_)
         socket_->CloseSocket();
-    opened_ = false;
-    writeBuffer_.reset();
 }
 
-bool TIdIOHandlerStack::Connected() {
-    FillInputBuffer(false, 0, false);
-    bool connected = false;
-    if (socket_ && socket_->HandleAllocated()) {
-        CheckDisconnect(false, false);
-        connected = opened_ && !(closedGracefully_ && InputBufferEmpty());
-    }
-    return connected || !InputBufferEmpty();
-}
-
-void TIdIOHandlerStack::CheckDisconnect(bool raise, bool ignoreBuffer) {
-    bool disconnected;
-    if (closedGracefully_) {
-        if (socket_ && socket_->HandleAllocated()) {
-            Close();
-            Status(hsDisconnected);
-        }
-        disconnected = true;
-    } else {
-        disconnected = !socket_ || !socket_->HandleAllocated();
-    }
-    if (disconnected && raise && (InputBufferEmpty() || ignoreBuffer))
-        throw EIdConnClosedGracefully();
+bool TIdIOHandlerStack::TransportAllocated() const {
+    return socket_ && socket_->HandleAllocated();
 }
 
 bool TIdIOHandlerStack::WaitReadable(int timeoutMs) {
-    if (!socket_ || !socket_->HandleAllocated())
+    if (!TransportAllocated())
         throw EIdConnClosedGracefully();
     return IdWait(Deadline, timeoutMs, [this](int ms) { return socket_->Readable(ms); });
 }
@@ -145,204 +98,11 @@ void TIdIOHandlerStack::WaitWritable() {
         IdWait(Deadline, -1, [this](int ms) { return socket_->Writable(ms); });
 }
 
-int TIdIOHandlerStack::ReceiveIntoBuffer(bool raiseIfDisconnected) {
-    if (!opened_) {
-        closedGracefully_ = true;
-        if (raiseIfDisconnected)
-            throw EIdNotConnected();
-        return 0;
-    }
-    if (!socket_->HandleAllocated()) {
-        if (raiseIfDisconnected)
-            throw EIdClosedSocket();
-        return 0;
-    }
-    const auto size = static_cast<std::size_t>(RecvBufferSize);
-    const std::size_t received = socket_->Receive(inputBuffer_.Reserve(size), size);
-    inputBuffer_.Commit(received);
-    return static_cast<int>(received);
+std::ptrdiff_t TIdIOHandlerStack::Receive(std::uint8_t* data, std::size_t count) {
+    return static_cast<std::ptrdiff_t>(socket_->Receive(data, count));
 }
 
-int TIdIOHandlerStack::FillInputBuffer(bool raiseIfDisconnected, int timeoutMs,
-                                       bool raiseOnTimeout) {
-    if (timeoutMs == -1)
-        timeoutMs = ReadTimeout > 0 ? ReadTimeout : -1;
-    CheckDisconnect(raiseIfDisconnected, false);
-    if (!socket_ || !socket_->HandleAllocated()) {
-        if (raiseIfDisconnected)
-            throw EIdException("Not Connected");
-        return 0;
-    }
-    for (;;) {
-        if (!WaitReadable(timeoutMs)) {
-            if (raiseOnTimeout)
-                throw EIdReadTimeout();
-            return -1;
-        }
-        const int count = ReceiveIntoBuffer(raiseIfDisconnected);
-        if (count == 0)
-            closedGracefully_ = true;
-        CheckDisconnect(raiseIfDisconnected, false);
-        if (count != 0)
-            return count;
-        if (!socket_->HandleAllocated())
-            return 0;
-    }
-}
-
-std::string TIdIOHandlerStack::ReadLine(const std::string& terminator, int timeoutMs,
-                                        int maxLength) {
-    const std::string term = terminator.empty() ? std::string("\n") : terminator;
-    if (maxLength < 0)
-        maxLength = MaxLineLength;
-    readLnTimedOut_ = false;
-    readLnSplit_ = false;
-    const auto start = Clock::now();
-    std::size_t searchStart = 0;
-    std::int64_t found = -1;
-    const auto limit = static_cast<std::int64_t>(maxLength);
-    for (;;) {
-        const std::size_t size = inputBuffer_.Size();
-        if (size > 0) {
-            if (searchStart < size)
-                found = inputBuffer_.IndexOf(term, searchStart);
-            searchStart = size >= term.size() - 1 ? size - (term.size() - 1) : 0;
-        }
-        const bool tooLong =
-            found >= 0 ? found > limit : static_cast<std::int64_t>(searchStart) > limit;
-        if (maxLength > 0 && tooLong) {
-            if (MaxLineAction == maException)
-                throw EIdReadLnMaxLineLengthExceeded();
-            readLnSplit_ = true;
-            return inputBuffer_.ExtractToString(static_cast<std::size_t>(maxLength));
-        }
-        if (found >= 0)
-            break;
-        CheckDisconnect(true, true);
-        const int received = FillInputBuffer(true, timeoutMs, false);
-        if (received == -1 || (timeoutMs >= 0 && ElapsedMs(start) >= timeoutMs)) {
-            readLnTimedOut_ = true;
-            return {};
-        }
-    }
-    std::string line = inputBuffer_.ExtractToString(static_cast<std::size_t>(found) + term.size());
-    line.resize(static_cast<std::size_t>(found));
-    if (term == "\n" && !line.empty() && line.back() == '\r')
-        line.pop_back();
-    return line;
-}
-
-void TIdIOHandlerStack::FillUntil(std::size_t count) {
-    while (inputBuffer_.Size() < count) {
-        FillInputBuffer(false, -1, true);
-        if (inputBuffer_.Size() < count)
-            CheckDisconnect(true, true);
-    }
-}
-
-void TIdIOHandlerStack::TakeBytes(std::string& bytes, std::int64_t count, bool append) {
-    if (!append)
-        bytes.clear();
-    if (count == 0)
-        return;
-    if (count > 0) {
-        FillUntil(static_cast<std::size_t>(count));
-        bytes += inputBuffer_.ExtractToString(static_cast<std::size_t>(count));
-        return;
-    }
-    FillInputBuffer(false, -1, true);
-    CheckDisconnect(true, true);
-    bytes += inputBuffer_.ExtractToString(inputBuffer_.Size());
-}
-
-void TIdIOHandlerStack::ReadToStream(TStream& stream, std::int64_t count, bool untilClose) {
-    const std::int64_t expected = count >= 0 ? stream.Position() + count : -1;
-    std::int64_t remaining = untilClose ? std::numeric_limits<std::int64_t>::max() : count;
-    auto moveBuffered = [&](std::int64_t most) {
-        const auto n = static_cast<std::size_t>(
-            std::min<std::int64_t>(most, static_cast<std::int64_t>(inputBuffer_.Size())));
-        stream.Reserve(stream.Position() + static_cast<std::int64_t>(n), expected);
-        inputBuffer_.ExtractToStream(stream, n);
-        remaining -= static_cast<std::int64_t>(n);
-    };
-    try {
-        moveBuffered(remaining);
-        while (remaining > 0) {
-            const std::int64_t block = std::min<std::int64_t>(RecvBufferSize, remaining);
-            try {
-                FillUntil(static_cast<std::size_t>(block));
-            } catch (const EIdConnClosedGracefully&) {
-                moveBuffered(block);
-                if (untilClose)
-                    break;
-                throw;
-            } catch (const EIdException&) {
-                moveBuffered(block);
-                throw;
-            }
-            moveBuffered(block);
-        }
-    } catch (...) {
-        if (stream.Size() > stream.Position())
-            stream.SetSize(stream.Position());
-        throw;
-    }
-    if (stream.Size() > stream.Position())
-        stream.SetSize(stream.Position());
-}
-
-bool TIdIOHandlerStack::WaitForData(int timeoutMs) {
-    return Connected() && FillInputBuffer(false, timeoutMs, false) > 0;
-}
-
-void TIdIOHandlerStack::WriteBytes(const std::string& bytes) {
-    const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.data());
-    if (!writeBuffer_) {
-        SendAll(data, bytes.size());
-        return;
-    }
-    writeBuffer_->Write(data, bytes.size());
-    if (writeThreshold_ <= 0)
-        return;
-    const auto threshold = static_cast<std::size_t>(writeThreshold_);
-    while (writeBuffer_->Size() >= threshold) {
-        SendAll(writeBuffer_->Data(), threshold);
-        writeBuffer_->Remove(threshold);
-    }
-}
-
-void TIdIOHandlerStack::WriteLine(const std::string& bytes) {
-    WriteBytes(bytes + "\r\n");
-}
-
-void TIdIOHandlerStack::BeginWriteBuffering(int threshold) {
-    if (writeBuffer_)
-        writeBuffer_->Clear();
-    else
-        writeBuffer_ = std::make_unique<TIdBuffer>();
-    writeThreshold_ = threshold;
-}
-
-void TIdIOHandlerStack::FlushWriteBuffer() {
-    if (!writeBuffer_)
-        return;
-    const std::unique_ptr<TIdBuffer> pending = std::move(writeBuffer_);
-    SendAll(pending->Data(), pending->Size());
-}
-
-void TIdIOHandlerStack::CancelWriteBuffer() {
-    writeBuffer_.reset();
-}
-
-void TIdIOHandlerStack::SendAll(const std::uint8_t* data, std::size_t count) {
-    CheckDisconnect(true, true);
-    while (count > 0) {
-        WaitWritable();
-        const std::size_t sent = socket_->Send(data, count);
-        if (sent == 0)
-            closedGracefully_ = true;
-        CheckDisconnect(true, false);
-        data += sent;
-        count -= sent;
-    }
+std::size_t TIdIOHandlerStack::Send(const std::uint8_t* data, std::size_t count) {
+    WaitWritable();
+    return socket_->Send(data, count);
 }

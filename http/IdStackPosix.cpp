@@ -65,6 +65,38 @@ bool PollFor(TIdStackSocketHandle handle, short events, int timeoutMs) {
     }
 }
 
+bool WouldBlock(int flags) {
+    return (flags & MSG_DONTWAIT) != 0 && (errno == EAGAIN || errno == EWOULDBLOCK);
+}
+
+// recv with `flags`; -1 when MSG_DONTWAIT found nothing.
+ssize_t ReceiveWith(TIdStackSocketHandle handle, std::uint8_t* data, std::size_t count, int flags) {
+    for (;;) {
+        const ssize_t received = ::recv(Fd(handle), data, count, flags);
+        if (received >= 0)
+            return received;
+        if (WouldBlock(flags))
+            return -1;
+        if (errno != EINTR)
+            RaiseLastError();
+    }
+}
+
+// send with `flags`; -1 when MSG_DONTWAIT could send nothing.
+ssize_t SendWith(TIdStackSocketHandle handle, const std::uint8_t* data, std::size_t count,
+                 int flags) {
+    for (;;) {
+        // A peer that went away must give an error, not a signal that ends the process.
+        const ssize_t sent = ::send(Fd(handle), data, count, flags | MSG_NOSIGNAL);
+        if (sent >= 0)
+            return sent;
+        if (WouldBlock(flags))
+            return -1;
+        if (errno != EINTR)
+            RaiseLastError();
+    }
+}
+
 } // namespace
 
 int TIdStack::TranslateErrno(int error) {
@@ -145,25 +177,22 @@ bool TIdStack::Writable(TIdStackSocketHandle handle, int timeoutMs) {
 }
 
 std::size_t TIdStack::Receive(TIdStackSocketHandle handle, std::uint8_t* data, std::size_t count) {
-    for (;;) {
-        const ssize_t received = ::recv(Fd(handle), data, count, 0);
-        if (received >= 0)
-            return static_cast<std::size_t>(received);
-        if (errno != EINTR)
-            RaiseLastError();
-    }
+    return static_cast<std::size_t>(ReceiveWith(handle, data, count, 0));
 }
 
 std::size_t TIdStack::Send(TIdStackSocketHandle handle, const std::uint8_t* data,
                            std::size_t count) {
-    for (;;) {
-        // A peer that went away must give an error, not a signal that ends the process.
-        const ssize_t sent = ::send(Fd(handle), data, count, MSG_NOSIGNAL);
-        if (sent >= 0)
-            return static_cast<std::size_t>(sent);
-        if (errno != EINTR)
-            RaiseLastError();
-    }
+    return static_cast<std::size_t>(SendWith(handle, data, count, 0));
+}
+
+std::ptrdiff_t TIdStack::ReceiveNow(TIdStackSocketHandle handle, std::uint8_t* data,
+                                    std::size_t count) {
+    return ReceiveWith(handle, data, count, MSG_DONTWAIT);
+}
+
+std::ptrdiff_t TIdStack::SendNow(TIdStackSocketHandle handle, const std::uint8_t* data,
+                                 std::size_t count) {
+    return SendWith(handle, data, count, MSG_DONTWAIT);
 }
 
 void TIdStack::Close(TIdStackSocketHandle handle) {

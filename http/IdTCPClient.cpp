@@ -12,18 +12,29 @@ void TIdTCPClientCustom::Status(TIdStatus status) {
         OnStatus(status, StatusText(status, {}));
 }
 
-void TIdTCPClientCustom::CopySettings(TIdIOHandlerStack& handler) const {
+void TIdTCPClientCustom::CopySettings(TIdIOHandler& handler) const {
     handler.Port = Port;
     handler.Host = Host;
     handler.ConnectTimeout = ConnectTimeout;
     handler.ReadTimeout = ReadTimeout;
     handler.Deadline = deadline_;
-    handler.BoundIP = BoundIP;
-    handler.BoundPort = BoundPort;
-    handler.BoundPortMin = BoundPortMin;
-    handler.BoundPortMax = BoundPortMax;
-    handler.IPVersion = IPVersion;
-    handler.ReuseSocket = ReuseSocket;
+    auto* socket = dynamic_cast<TIdIOHandlerStack*>(&handler);
+    if (!socket)
+        return;
+    socket->BoundIP = BoundIP;
+    socket->BoundPort = BoundPort;
+    socket->BoundPortMin = BoundPortMin;
+    socket->BoundPortMax = BoundPortMax;
+    socket->IPVersion = IPVersion;
+    socket->ReuseSocket = ReuseSocket;
+}
+
+void TIdTCPClientCustom::SetIOHandler(std::unique_ptr<TIdIOHandler> handler) {
+    CloseConnection();
+    ioHandler_ = std::move(handler);
+    assignedHandler_ = ioHandler_ != nullptr;
+    if (ioHandler_ && !ioHandler_->OnStatus)
+        ioHandler_->OnStatus = OnStatus;
 }
 
 void TIdTCPClientCustom::OpenConnection() {
@@ -45,7 +56,8 @@ void TIdTCPClientCustom::OpenConnection() {
             OnConnected();
     } catch (...) {
         ioHandler_->Close();
-        ioHandler_.reset();
+        if (!assignedHandler_)
+            ioHandler_.reset();
         throw;
     }
 }

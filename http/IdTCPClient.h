@@ -35,13 +35,19 @@ public:
     // The bound and cancel flag of the exchanges to come (none: null), also for a connection
     // already open. Not owned: it must outlive them.
     void SetDeadline(const TIdDeadline* deadline);
-    // The handler, created by the first connect; null before.
-    TIdIOHandlerStack* IOHandler() const { return ioHandler_.get(); }
+    // The handler: the one assigned, or a socket handler created by the first connect; null
+    // before either.
+    TIdIOHandler* IOHandler() const { return ioHandler_.get(); }
+    // Assigns the handler for the connections to come (a TLS-capable one for https URLs),
+    // closing the current connection. Unlike the one the client creates, an assigned handler
+    // stays after a failed connect.
+    void SetIOHandler(std::unique_ptr<TIdIOHandler> handler);
 
 private:
-    void CopySettings(TIdIOHandlerStack& handler) const;
+    void CopySettings(TIdIOHandler& handler) const;
     void Status(TIdStatus status);
 
-    std::unique_ptr<TIdIOHandlerStack> ioHandler_;
+    std::unique_ptr<TIdIOHandler> ioHandler_;
+    bool assignedHandler_ = false;
     const TIdDeadline* deadline_ = nullptr;
 };

@@ -4,8 +4,13 @@
 #include "http/IdHTTP.h"
 #include "net/FetchLimits.h"
 
+#ifdef ZENTRILO_TLS
+#include "http/IdIOHandlerTLS.h"
+#endif
+
 #include <algorithm>
 #include <functional>
+#include <memory>
 
 namespace {
 
@@ -60,6 +65,9 @@ bool Fetch(const std::string& url, const TFetchControl& control,
     http.ReadTimeout = FetchLimits().readTimeoutMs;
     http.MaxBodySize = FetchLimits().maxBodySize;
     http.SetDeadline(&bound);
+#ifdef ZENTRILO_TLS
+    http.SetIOHandler(std::make_unique<TIdIOHandlerTLS>());
+#endif
     std::string failure;
     TAttempt outcome = Attempt([&] { get(http, url); }, failure);
     if (outcome == TAttempt::Raised && (http.StatusCode() == 301 || http.StatusCode() == 302)) {

@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
     build-essential cmake pkg-config clang-format
     qt6-base-dev libgl-dev libqt6sql6-sqlite
-    libgtest-dev libgmock-dev libbenchmark-dev libcurl4-openssl-dev
+    libssl-dev libgtest-dev libgmock-dev libbenchmark-dev libcurl4-openssl-dev
     xvfb trayer xdotool imagemagick dbus-x11 xdg-utils socat python3 xauth
     desktop-file-utils appstream dpkg-dev file
 )

@@ -19,7 +19,7 @@ struct Peer {
         client.Port = server.Port();
         client.OpenConnection();
     }
-    TIdIOHandlerStack& io() { return *client.IOHandler(); }
+    TIdIOHandler& io() { return *client.IOHandler(); }
     TLoopbackServer server;
     TIdTCPClientCustom client;
 };
@@ -171,7 +171,7 @@ TEST(Connection, WriteBufferingSendsOnlyOnFlush) {
     client.Host = "127.0.0.1";
     client.Port = server.Port();
     client.OpenConnection();
-    TIdIOHandlerStack& io = *client.IOHandler();
+    TIdIOHandler& io = *client.IOHandler();
     io.BeginWriteBuffering();
     io.WriteLine("dropped");
     io.CancelWriteBuffer();

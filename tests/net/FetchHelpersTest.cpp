@@ -4,6 +4,10 @@
 #include "tests/support/Canceller.h"
 #include "tests/support/LoopbackServer.h"
 
+#ifdef ZENTRILO_TLS
+#include "tests/support/TlsServer.h"
+#endif
+
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -251,3 +255,40 @@ TEST(FetchHelpers, ACancelFromAnotherThreadEndsTheCall) {
     EXPECT_EQ(text, u"");
     EXPECT_EQ(failure, "Request cancelled.");
 }
+
+#ifdef ZENTRILO_TLS
+// The helpers speak TLS for https URLs, and a redirect may change the scheme; a TLS failure
+// gives its own words as the reason.
+TEST(FetchHelpers, Https) {
+    const TLimits limits(200, 5000);
+    TTlsServerOptions wrongName;
+    wrongName.certificate = TrustedTestCA().Issue({"other", "DNS:other.example"});
+    TTlsServer secure({Answer(HttpReply("200 OK", "secure"))});
+    TTlsServer mismatched({Answer(HttpReply("200 OK", "never read"))}, wrongName);
+    TLoopbackServer toHttps({Answer(Redirect("301 Moved", secure.Url("/t")))});
+    TTlsServer httpsToHttps({Answer(Redirect("302 Found", secure.Url("/t")))});
+    TLoopbackServer stalled({{step::HoldOpen()}});
+    const struct {
+        const char* name;
+        std::string url;
+        bool result;
+        std::string body;
+        std::string failure;
+    } cases[] = {
+        {"https", secure.Url("/t"), true, "secure", ""},
+        {"http to https", toHttps.Url(), true, "secure", ""},
+        {"https to https", httpsToHttps.Url(), true, "secure", ""},
+        {"host name mismatch", mismatched.Url(), false, "", "TLS: host name mismatch"},
+        {"stalled handshake", "https://localhost:" + std::to_string(stalled.Port()) + "/", false,
+         "", "Read timed out."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TMemoryStream stream;
+        std::string failure;
+        EXPECT_EQ(HttpGetStreamEx(c.url, stream, {nullptr, &failure}), c.result);
+        EXPECT_EQ(Text(stream), c.body);
+        EXPECT_EQ(failure, c.failure);
+    }
+}
+#endif

@@ -6,10 +6,15 @@
 #include "tests/support/FaultServer.h"
 #include "tests/support/LoopbackServer.h"
 
+#ifdef ZENTRILO_TLS
+#include "tests/support/TlsServer.h"
+#endif
+
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <cstdlib>
+#include <memory>
 #include <optional>
 #include <random>
 #include <thread>
@@ -55,15 +60,68 @@ const std::vector<TSoakCase>& SoakCases() {
     return cases;
 }
 
-int Fetches() {
-    const char* count = std::getenv("ZENTRILO_SOAK_FETCHES");
-    return count && *count ? std::atoi(count) : 20000;
+int Fetches(const char* variable, int fallback) {
+    const char* count = std::getenv(variable);
+    return count && *count ? std::atoi(count) : fallback;
 }
+
+// What the soak needs of a server: the fault of the connections to come, and a count of the
+// connections it has finished with.
+class TSoakServer {
+public:
+    virtual ~TSoakServer() = default;
+    virtual void SetFault(TFault fault) = 0;
+    virtual std::string Url() const = 0;
+    virtual long Served() const = 0;
+};
+
+class TPlainSoakServer : public TSoakServer {
+public:
+    TPlainSoakServer() : server_(2 * kCap) {}
+    void SetFault(TFault fault) override { server_.SetFault(fault); }
+    std::string Url() const override { return server_.Url(); }
+    long Served() const override { return server_.Served(); }
+
+private:
+    TFaultServer server_;
+};
+
+#ifdef ZENTRILO_TLS
+// The same faults over TLS: the reply bytes of the plain server, then its way of ending.
+class TTlsSoakServer : public TSoakServer {
+public:
+    TTlsSoakServer() : server_({}, Options()) {}
+    void SetFault(TFault fault) override {
+        TServerScript script = {step::ReadRequest()};
+        if (fault == TFault::Silence) {
+            script.push_back(step::HoldOpen());
+        } else {
+            script.push_back(step::Send(FaultReply(fault, 2 * kCap)));
+            script.push_back(fault == TFault::ResetInHeaders ? step::Reset() : step::Close());
+        }
+        server_.SetScripts({script});
+    }
+    std::string Url() const override { return server_.Url("/soak"); }
+    long Served() const override { return server_.Finished(); }
+
+private:
+    static TTlsServerOptions Options() {
+        TTlsServerOptions options;
+        options.keepRequests = false;
+        return options;
+    }
+
+    TTlsServer server_;
+};
+#endif
 
 class TSoak {
 public:
-    TSoak() : server_(2 * kCap), random_(20240607) {
-        refused_ = "http://127.0.0.1:" + std::to_string(refusing_.Port()) + "/";
+    explicit TSoak(std::unique_ptr<TSoakServer> server)
+        : server_(std::move(server)), random_(20240607) {
+        const std::string url = server_->Url();
+        scheme_ = url.substr(0, url.find(':'));
+        refused_ = scheme_ + "://127.0.0.1:" + std::to_string(refusing_.Port()) + "/";
         std::vector<double> weights;
         for (const TSoakCase& c : SoakCases())
             weights.push_back(c.weight);
@@ -74,7 +132,7 @@ public:
     bool Run(int count) {
         for (int i = 0; i < count; ++i) {
             const TSoakCase& c = SoakCases()[pick_(random_)];
-            server_.SetFault(c.fault);
+            server_->SetFault(c.fault);
             std::u16string text = u"old";
             if (c.target == TTarget::Server)
                 ++serverFetches_;
@@ -93,51 +151,52 @@ public:
     // (bounded) until it has finished every one, so a descriptor count taken now is stable.
     bool Quiesce() const {
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-        while (server_.Served() < serverFetches_ && std::chrono::steady_clock::now() < deadline)
+        while (server_->Served() < serverFetches_ && std::chrono::steady_clock::now() < deadline)
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        return server_.Served() == serverFetches_;
+        return server_->Served() == serverFetches_;
     }
 
 private:
     std::string Url(TTarget target) const {
         switch (target) {
         case TTarget::Server:
-            return server_.Url();
+            return server_->Url();
         case TTarget::RefusedPort:
             return refused_;
         case TTarget::UnknownHost:
-            return "http://soak.invalid/";
+            return scheme_ + "://soak.invalid/";
         }
         return {};
     }
 
-    TFaultServer server_;
+    std::unique_ptr<TSoakServer> server_;
     TRefusingPort refusing_;
+    std::string scheme_;
     std::string refused_;
     std::mt19937 random_;
     std::discrete_distribution<std::size_t> pick_;
     long serverFetches_ = 0;
 };
 
-} // namespace
-
-TEST(Soak, RandomFaultsLeaveResourcesFlat) {
+// Runs `total` fetches against `server` and checks that descriptors, threads and resident memory
+// stay where a warm-up left them.
+void SoakFlat(std::unique_ptr<TSoakServer> server, int total) {
     const TFetchLimits saved = FetchLimits();
     // Long enough that a loaded machine still answers in time, short enough for the silences.
     FetchLimits().readTimeoutMs = 150;
     FetchLimits().maxBodySize = kCap;
-    const int total = Fetches();
     const int warmUp = std::min(1000, total / 10);
-    TSoak soak;
+    TSoak soak(std::move(server));
     ASSERT_TRUE(soak.Run(warmUp));
     ASSERT_TRUE(soak.Quiesce());
     const TResourceCounts baseline = CountResources();
     const long rssBefore = ResidentKiB();
     ASSERT_TRUE(soak.Run(total - warmUp));
+    ASSERT_TRUE(soak.Quiesce());
     const long rssGrowth = ResidentKiB() - rssBefore;
     EXPECT_EQ(SettledResources(baseline), baseline);
-    RecordProperty("fetches", total);
-    RecordProperty("rss_growth_kib", static_cast<int>(rssGrowth));
+    testing::Test::RecordProperty("fetches", total);
+    testing::Test::RecordProperty("rss_growth_kib", static_cast<int>(rssGrowth));
     std::printf("soak: %d fetches, %d fds, %d threads, RSS growth %ld KiB\n", total, baseline.fds,
                 baseline.threads, rssGrowth);
 #ifndef ZENTRILO_SANITIZED
@@ -146,3 +205,15 @@ TEST(Soak, RandomFaultsLeaveResourcesFlat) {
 #endif
     FetchLimits() = saved;
 }
+
+} // namespace
+
+TEST(Soak, RandomFaultsLeaveResourcesFlat) {
+    SoakFlat(std::make_unique<TPlainSoakServer>(), Fetches("ZENTRILO_SOAK_FETCHES", 20000));
+}
+
+#ifdef ZENTRILO_TLS
+TEST(Soak, RandomFaultsOverTlsLeaveResourcesFlat) {
+    SoakFlat(std::make_unique<TTlsSoakServer>(), Fetches("ZENTRILO_SOAK_TLS_FETCHES", 2000));
+}
+#endif

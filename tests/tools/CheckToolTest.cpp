@@ -3,6 +3,10 @@
 #include "tests/support/ChildProcess.h"
 #include "tests/support/LoopbackServer.h"
 
+#ifdef ZENTRILO_TLS
+#include "tests/support/TlsCases.h"
+#endif
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -29,13 +33,14 @@ std::filesystem::path ToolPath() {
     return OwnExecutable().parent_path().parent_path() / "tools" / "zentrilo-check" / name;
 }
 
-TToolRun RunTool(const std::string& arguments) {
+// `environment`: variable assignments for the tool, as the shell takes them before a command.
+TToolRun RunTool(const std::string& arguments, const std::string& environment = {}) {
     // Test processes run side by side: each run has a file of its own for standard error.
     const std::filesystem::path errors =
         std::filesystem::temp_directory_path() /
         ("zentrilo-check-" + std::to_string(std::random_device{}()) + ".err");
-    const TCommandRun run = RunCommand("\"" + ToolPath().string() + "\" " + arguments + " 2>\"" +
-                                       errors.string() + "\"");
+    const TCommandRun run = RunCommand(environment + "\"" + ToolPath().string() + "\" " +
+                                       arguments + " 2>\"" + errors.string() + "\"");
     std::stringstream text;
     text << std::ifstream(errors).rdbuf(); // text mode: the line ends of Windows become "\n"
     std::filesystem::remove(errors);
@@ -105,7 +110,9 @@ TEST(CheckTool, AFailedFetchSaysWhyOnOneLine) {
          "Socket Error # 10061 Connection refused."},
         {"unknown host", "http://no-such-host.invalid/", "Socket Error # 11001 Host not found."},
         {"no scheme", "no-scheme", "Unknown Protocol"},
-        {"https", "https://127.0.0.1/", "IOHandler value is not valid"},
+#ifndef ZENTRILO_TLS
+        {"https without TLS", "https://127.0.0.1/", "IOHandler value is not valid"},
+#endif
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -117,6 +124,52 @@ TEST(CheckTool, AFailedFetchSaysWhyOnOneLine) {
         }
     }
 }
+
+#ifdef ZENTRILO_TLS
+// https through the tool: the body and 0, or 1 and what failed. The trust store is the test CA,
+// named by SSL_CERT_FILE (inherited from the test) or found in a hashed SSL_CERT_DIR.
+TEST(CheckTool, HttpsIsVerifiedAgainstTheTrustStore) {
+    const std::filesystem::path hashed =
+        std::filesystem::temp_directory_path() /
+        ("zentrilo-check-certs-" + std::to_string(std::random_device{}()));
+    std::filesystem::create_directory(hashed);
+    std::ofstream(hashed / TrustedTestCA().HashedFileName()) << TrustedTestCA().CertificatePem();
+    const std::string onlyDir =
+        "SSL_CERT_FILE=/nonexistent SSL_CERT_DIR=\"" + hashed.string() + "\" ";
+    struct TToolCase {
+        const char* name;
+        TTlsServerOptions options;
+        std::string host;
+        std::string environment;
+        std::string failure;
+    };
+    std::vector<TToolCase> cases = {
+        {"CA in a hashed directory", {}, "localhost", onlyDir, ""},
+        {"no trust store knows the CA",
+         {},
+         "localhost",
+         "SSL_CERT_FILE=/nonexistent SSL_CERT_DIR=/nonexistent ",
+         "TLS: certificate verify failed (unable to get local issuer certificate)"},
+    };
+    for (const TTlsCase& c : TlsVerificationCases())
+        cases.push_back({c.name, c.options, c.host, "", c.failure});
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TTlsServer server({Answer(HttpReply("200 OK", "secure"))}, c.options);
+        const TToolRun run =
+            RunTool("--fetch https://" + c.host + ":" + std::to_string(server.Port()) + "/x",
+                    c.environment);
+        EXPECT_EQ(run.status, c.failure.empty() ? 0 : 1);
+        EXPECT_EQ(run.output, c.failure.empty() ? "secure" : "");
+        EXPECT_EQ(run.errors, c.failure.empty() ? "" : "zentrilo-check: " + c.failure + "\n");
+    }
+    TLoopbackServer plain({{step::Send(HttpReply("400 Bad Request", "")), step::Close()}});
+    const TToolRun run = RunTool("--fetch https://localhost:" + std::to_string(plain.Port()));
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.errors, "zentrilo-check: TLS: the server does not speak TLS on this port\n");
+    std::filesystem::remove_all(hashed);
+}
+#endif
 
 TEST(CheckTool, HelpListsEveryModeAndExitsZero) {
     const TToolRun run = RunTool("--help");
