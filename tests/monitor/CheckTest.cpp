@@ -159,6 +159,30 @@ TEST_F(CheckTest, AppliedResultsAreRecordedAtTheStartOfTheirCheck) {
     EXPECT_EQ(changes[1].To, bsOnline);
 }
 
+// The first result of each run is written even when it repeats the status the run before ended
+// with: nobody checked in between.
+TEST_F(CheckTest, TheFirstResultOfEachRunIsRecorded) {
+    QTemporaryDir folder;
+    THistoryStore history(folder.filePath(QStringLiteral("history.sqlite")));
+    context_.history = &history;
+    TRecord entry(context_);
+    entry.SetID(QStringLiteral("bob"));
+    for (int run = 0; run < 2; ++run) {
+        history.BeginRun();
+        CheckOnce(entry, bsOnline);
+        CheckOnce(entry, bsOnline);
+        history.EndRun();
+    }
+    const auto changes =
+        history.Changes(std::numeric_limits<qint64>::min(), std::numeric_limits<qint64>::max());
+    ASSERT_EQ(changes.size(), 2u);
+    for (const THistoryChange& change : changes) {
+        EXPECT_EQ(change.From, kHistoryNotChecked);
+        EXPECT_EQ(change.To, bsOnline);
+    }
+    EXPECT_EQ(history.Spans().size(), 2u);
+}
+
 TEST_F(CheckTest, CheckAllTwoComingOnlineTheLaterWinsTheClick) {
     Tobjs list(context_);
     list.Add(QStringLiteral("ann"), 1);
