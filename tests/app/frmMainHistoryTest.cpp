@@ -65,6 +65,7 @@ TEST_F(MainWindowHistoryTest, EveryResultIsRecordedUnderTheEntrysIdOnItsOwnSourc
     Start();
     firstAnswer = bsOnline;
     window->btnCheckAllClick();
+    const QDateTime changed = window->Buddies().List[0]->LastCheck;
     window->btnCheckAllClick(); // unchanged: no change written
     const auto changes = Changes();
     ASSERT_EQ(changes.size(), 2u);
@@ -75,7 +76,7 @@ TEST_F(MainWindowHistoryTest, EveryResultIsRecordedUnderTheEntrysIdOnItsOwnSourc
     EXPECT_EQ(changes[1].From, bsOffline);
     EXPECT_EQ(changes[1].To, bsOnline);
     // Dated as the row shows the check.
-    EXPECT_EQ(changes[1].TimeMs, window->Buddies().List[0]->LastCheck.toMSecsSinceEpoch());
+    EXPECT_EQ(changes[1].TimeMs, changed.toMSecsSinceEpoch());
 }
 
 TEST_F(MainWindowHistoryTest, EveryOrderlyExitEndsTheRunItBegan) {
