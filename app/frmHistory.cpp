@@ -18,8 +18,6 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
-#include <limits>
-
 namespace {
 
 constexpr qint64 kDayMs = 24LL * 3600 * 1000;
@@ -92,9 +90,9 @@ void THistoryForm::ConnectHandlers() {
     connect(cbRange, &QComboBox::currentIndexChanged, this, [this] { cbRangeChange(); });
     connect(edFrom, &QDateEdit::dateChanged, this, [this](QDate date) {
         edTo->setMinimumDate(date);
-        ReloadForDates();
+        RefreshForDates();
     });
-    connect(edTo, &QDateEdit::dateChanged, this, [this] { ReloadForDates(); });
+    connect(edTo, &QDateEdit::dateChanged, this, [this] { RefreshForDates(); });
     connect(edRetention, &QSpinBox::valueChanged, this, [this] { edRetentionChange(); });
     connect(btnExport, &QPushButton::clicked, this, [this] { btnExportClick(); });
     connect(btnClose, &QPushButton::clicked, this, &QWidget::close);
@@ -138,21 +136,37 @@ TTimelineRange THistoryForm::Range() const {
 }
 
 void THistoryForm::Reload() {
-    const qint64 now = CurrentTime().toMSecsSinceEpoch();
-    const THistoryTimeline timeline(
-        store_.Changes(std::numeric_limits<qint64>::min(), std::numeric_limits<qint64>::max()),
-        store_.Spans(), now);
-    const TTimelineRange range = Range();
-    Timeline->SetRows(timeline.Rows(range), range, now);
+    timeline_ = THistoryTimeline();
+    lastChangeRow_ = 0;
+    timeline_.Update(store_.ChangesAfter(lastChangeRow_), store_.Spans(),
+                     CurrentTime().toMSecsSinceEpoch());
+    loaded_ = true;
+    ShowRange();
 }
 
-void THistoryForm::ReloadForDates() {
-    if (cbRange->currentIndex() == rcDates)
+// A check changes only the running program's spans and may add changes: the rest stays as read.
+void THistoryForm::Refresh() {
+    if (!loaded_) {
         Reload();
+        return;
+    }
+    timeline_.Update(store_.ChangesAfter(lastChangeRow_), store_.RunSpans(),
+                     CurrentTime().toMSecsSinceEpoch());
+    ShowRange();
+}
+
+void THistoryForm::ShowRange() {
+    const TTimelineRange range = Range();
+    Timeline->SetRows(timeline_.Rows(range), range, timeline_.NowMs());
+}
+
+void THistoryForm::RefreshForDates() {
+    if (cbRange->currentIndex() == rcDates)
+        Refresh();
 }
 
 void THistoryForm::showEvent(QShowEvent* event) {
-    Reload();
+    Refresh();
     QWidget::showEvent(event);
 }
 
@@ -160,7 +174,7 @@ void THistoryForm::cbRangeChange() {
     const bool dates = cbRange->currentIndex() == rcDates;
     edFrom->setEnabled(dates);
     edTo->setEnabled(dates);
-    Reload();
+    Refresh();
 }
 
 void THistoryForm::edRetentionChange() {

@@ -26,8 +26,11 @@ public:
 
     explicit THistoryForm(THistoryStore& store, QWidget* parent = nullptr);
 
-    // Reads the store again and redraws; showing the window does it too.
+    // Reads the whole store again and redraws.
     void Reload();
+    // Reads only what was recorded since the last read (all of it the first time) and redraws;
+    // showing the window and choosing a range do it too.
+    void Refresh();
     // Captions in the language in force (UseEnglish).
     void ApplyLanguage();
     TTimelineRange Range() const;
@@ -63,11 +66,15 @@ private:
     void CreateControls();
     void ArrangeControls();
     void ConnectHandlers();
-    void ReloadForDates();
+    void RefreshForDates();
+    void ShowRange();
     QDateTime CurrentTime() const;
     QString PickExportPath();
 
     THistoryStore& store_;
+    THistoryTimeline timeline_; // all that was read from the store
+    qint64 lastChangeRow_ = 0;  // the latest change read
+    bool loaded_ = false;
 };
 
 // A warning of the store in the language in force, for the program to show.

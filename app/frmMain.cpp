@@ -1,5 +1,6 @@
 #include "app/frmMain.h"
 
+#include "app/frmHistory.h"
 #include "app/platform/ExecutableFile.h"
 #include "app/platform/XdgAutostart.h"
 #include "monitor/Check.h"
@@ -70,11 +71,15 @@ TzentriloMF::TzentriloMF(std::unique_ptr<ITrayBackend> trayBackend,
     context_.tray = &trayIcon_;
     context_.worker = worker_.get();
     // A row and the buttons show whether its check is under way.
-    context_.refreshRow = [this](TRecord& entry) {
+    context_.checkUnderWay = [this](TRecord& entry) {
         RefreshRow(&entry);
         UpdateButtons();
     };
-    context_.checkUnderWay = context_.refreshRow;
+    // A result shows in the history window too while that is open.
+    context_.refreshRow = [this](TRecord& entry) {
+        context_.checkUnderWay(entry);
+        RefreshHistoryWindow();
+    };
     CreateControls();
     setMinimumSize(kClientWidth, kClientHeight);
     resize(kClientWidth, kClientHeight);
@@ -101,6 +106,7 @@ void TzentriloMF::SetupTray() {
 
 void TzentriloMF::ConnectHandlers() {
     connect(Show1, &QAction::triggered, this, [this] { Show1Click(); });
+    connect(History1, &QAction::triggered, this, [this] { History1Click(); });
     connect(Exit1, &QAction::triggered, this, [this] { Exit1Click(); });
     connect(btnExit, &QPushButton::clicked, this, [this] { btnExitClick(); });
     // `clicked` comes from the user only, so assigning a state at start-up writes nothing.
@@ -112,6 +118,7 @@ void TzentriloMF::ConnectHandlers() {
     connect(btnAdd, &QPushButton::clicked, this, [this] { btnAddClick(); });
     connect(btnEdit, &QPushButton::clicked, this, [this] { btnEditClick(); });
     connect(btnDelete, &QPushButton::clicked, this, [this] { btnDeleteClick(); });
+    connect(btnHistory, &QPushButton::clicked, this, [this] { btnHistoryClick(); });
     connect(btnCheck, &QPushButton::clicked, this, [this] { btnCheckClick(); });
     connect(btnCheckAll, &QPushButton::clicked, this, [this] { btnCheckAllClick(); });
     connect(btnCheckBuddy, &QPushButton::clicked, this, [this] { btnCheckBuddyClick(); });
@@ -156,6 +163,7 @@ void TzentriloMF::FinishStartUp() {
     for (QCheckBox* box : {cbCloseToTray, cbCheckForUpdates})
         box->setEnabled(true);
     ShowListInfo(UseEnglish);
+    StartHistory(); // the run begins before the first checks go out
     LoadBuddies();
     UpdateButtons();
     // After the first checks' answers, as when start-up waited for each of them. A value that
@@ -222,6 +230,8 @@ void TzentriloMF::FormDestroy() {
         return;
     destroyed_ = true;
     worker_->Stop(); // nothing is applied after the save below
+    if (history_)
+        history_->EndRun(); // after the last result, which the worker's stop settled
     ClearStatusTimer->stop();
     SaveChanges();
     lista->clear();

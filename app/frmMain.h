@@ -25,6 +25,9 @@ class QTimer;
 class QTreeWidget;
 class QTreeWidgetItem;
 class TEditForm;
+class THistoryForm;
+class THistoryStore;
+struct THistoryKey;
 
 class TzentriloMF : public QWidget {
     Q_OBJECT
@@ -59,6 +62,10 @@ public:
     // The stored switches and list have been read (after the remote settings).
     bool SettingsLoaded() const { return settingsLoaded_; }
     TTrayIcon& TrayIcon() { return trayIcon_; }
+    // The presence history, from the loading of the stored list on; null before.
+    THistoryStore* History() { return history_.get(); }
+    // The history window once it was opened; null before.
+    THistoryForm* HistoryForm() { return historyForm_.get(); }
     TCheckContext& CheckContext() { return context_; }
     Tobjs& Buddies() { return *objs_; }
 
@@ -90,6 +97,7 @@ public:
     QPushButton* btnAdd;
     QPushButton* btnEdit;
     QPushButton* btnDelete;
+    QPushButton* btnHistory;
     QPushButton* btnCheck;
     QPushButton* btnCheckAll;
     QPushButton* btnExit;
@@ -107,12 +115,14 @@ public:
     // Tray menu and the one-off result's clearing timer.
     QMenu* PopupMenu1;
     QAction* Show1;
+    QAction* History1;
     QAction* Exit1;
     QTimer* ClearStatusTimer;
 
     // Lifecycle and tray.
     void TrayIconClick();
     void Show1Click();
+    void History1Click();
     void Exit1Click();
     void btnExitClick();
     void cbStartWithWindowsClick();
@@ -139,6 +149,7 @@ public:
     void btnAddClick();
     void btnEditClick();
     void btnDeleteClick();
+    void btnHistoryClick();
     void listaKeyDown(int key); // Qt key code
     void listaSelectItem();
 
@@ -169,6 +180,10 @@ private:
     void DefineOptions();
     void DefineSlots(int count);
     void LoadBuddies();
+    void StartHistory();
+    void ShowHistory();
+    void RefreshHistoryWindow();
+    void LeaveHistory(const THistoryKey& key);
     void ShowListInfo(bool english);
     void ShowCheckCaptions(bool english);
     static QString CheckingText(bool english);
@@ -187,6 +202,8 @@ private:
     TNetJobPtr oneOff_;
     TNetJobPtr updateCheck_;
     TEditForm* editForm_ = nullptr;
+    std::unique_ptr<THistoryStore> history_;
+    std::unique_ptr<THistoryForm> historyForm_; // goes before the store it shows
     int slotsDefined_ = 0; // "User%d" and "Interval%d" exist for the slots below
     bool trayAvailable_ = true;
     bool settingsLoaded_ = false;

@@ -2,6 +2,7 @@
 #include "app/frmMain.h"
 
 #include "app/frmEdit.h"
+#include "app/frmHistory.h"
 #include "app/platform/QtTranslations.h"
 #include "net/Hosts.h"
 #include "remote/RemoteSettings.h"
@@ -71,6 +72,7 @@ void TzentriloMF::ApplyLanguage(bool english) {
     btnAdd->setText(Lang("Add", "Adaugă", english));
     btnEdit->setText(Lang("Edit", "Editează", english));
     btnDelete->setText(Lang("Delete", "Şterge", english));
+    btnHistory->setText(Lang("History...", "Istoric...", english));
     ShowCheckCaptions(english);
     btnExit->setText(Lang("Exit", "Ieşire", english));
     cbStartWithWindows->setText(
@@ -82,7 +84,10 @@ void TzentriloMF::ApplyLanguage(bool english) {
     lbHomepage->setText(Lang("Web page", "Pagină web", english));
     lbCheckForUpdates->setText(Lang("Check for update", "Verifică update", english));
     Show1->setText(Lang("Show", "Arată", english));
+    History1->setText(btnHistory->text());
     Exit1->setText(btnExit->text());
+    if (historyForm_)
+        historyForm_->ApplyLanguage();
     if (editForm_ != nullptr) {
         editForm_->Label1->setText(header->text(0));
         editForm_->Label2->setText(header->text(1));

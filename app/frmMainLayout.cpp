@@ -93,6 +93,7 @@ void TzentriloMF::CreateControls() {
 
     PopupMenu1 = new QMenu(this);
     Show1 = PopupMenu1->addAction(QStringLiteral("Show"));
+    History1 = PopupMenu1->addAction(QStringLiteral("History..."));
     PopupMenu1->addSeparator();
     Exit1 = PopupMenu1->addAction(QStringLiteral("Exit"));
 
@@ -168,6 +169,7 @@ void TzentriloMF::CreateList() {
     btnAdd = HandButton<QPushButton>(this);
     btnEdit = HandButton<QPushButton>(this);
     btnDelete = HandButton<QPushButton>(this);
+    btnHistory = HandButton<QPushButton>(this);
     btnCheck = HandButton<QPushButton>(this);
     btnCheckAll = HandButton<QPushButton>(this);
     SetFont(btnCheckAll, true);
@@ -195,11 +197,21 @@ void TzentriloMF::CreateBottom() {
 }
 
 void TzentriloMF::SetTabOrder() {
-    QWidget* const order[] = {
-        edBuddyID,         btnCheckBuddy,      lista,         btnAdd,
-        btnEdit,           btnDelete,          btnCheck,      btnCheckAll,
-        btnExit,           cbStartWithWindows, cbCloseToTray, cbCheckForUpdates,
-        rgLanguageEnglish, rgLanguageRomanian};
+    QWidget* const order[] = {edBuddyID,
+                              btnCheckBuddy,
+                              lista,
+                              btnAdd,
+                              btnEdit,
+                              btnDelete,
+                              btnHistory,
+                              btnCheck,
+                              btnCheckAll,
+                              btnExit,
+                              cbStartWithWindows,
+                              cbCloseToTray,
+                              cbCheckForUpdates,
+                              rgLanguageEnglish,
+                              rgLanguageRomanian};
     for (std::size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
     for (QLabel* link : {lbVendorSite, lbHomepage, lbCheckForUpdates, btnDonate})
@@ -237,6 +249,7 @@ void TzentriloMF::ArrangeControls() {
     btnEdit->setGeometry(kMargin + 80, buttonsTop, 75, 25);
     btnDelete->setGeometry(kMargin + 160, buttonsTop, 75, 25);
     btnCheck->setGeometry(w - kMargin - kExitWidth, buttonsTop, kExitWidth, 25);
+    btnHistory->setGeometry(btnCheck->x() - 80, buttonsTop, 75, 25);
 
     const int bigTop = h - 140;
     btnExit->setGeometry(w - kMargin - kExitWidth, bigTop, kExitWidth, kBigButtonHeight);

@@ -97,6 +97,8 @@ void TzentriloMF::UpdateButtons() {
     btnCheck->setEnabled(selected != nullptr && !selected->CheckUnderWay());
     btnCheckAll->setEnabled(rows > 0 && !CheckAllUnderWay());
     btnCheckBuddy->setEnabled(settingsLoaded_ && !(oneOff_ && oneOff_->Pending()));
+    btnHistory->setEnabled(history_ != nullptr);
+    History1->setEnabled(history_ != nullptr);
     ShowCheckCaptions(UseEnglish);
 }
 
@@ -155,8 +157,11 @@ void TzentriloMF::btnEditClick() {
     }
     if (editForm_ == nullptr || editForm_->ShowEditDialog(entry) != kModalOk)
         return;
+    const THistoryKey before = HistoryKeyOf(*entry);
     entry->SetID(editForm_->edNume->text());
     entry->SetInterval(ParseInterval(editForm_->cbInterval->currentText(), 1));
+    if (HistoryKeyOf(*entry) != before)
+        LeaveHistory(before);
     RefreshRow(entry);
     SaveChanges();
 }
@@ -174,6 +179,7 @@ void TzentriloMF::btnDeleteClick() {
         return;
     TRecord* entry = EntryOf(row);
     objs_->Remove(entry);
+    LeaveHistory(HistoryKeyOf(*entry));
     delete entry;
     delete row;
     UpdateButtons();

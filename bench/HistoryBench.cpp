@@ -1,6 +1,6 @@
 // The presence history at a year's size: 100000 changes of 20 IDs, one run a day. What one
-// recorded check costs, opening the history window up to its first full paint, drawing the
-// whole year, and the file's size per 1000 changes.
+// recorded check costs, alone and with the history window open over the year, opening the window
+// up to its first full paint, drawing the whole year, and the file's size per 1000 changes.
 #include "app/frmHistory.h"
 #include "app/frmHistoryTimeline.h"
 #include "history/HistoryStore.h"
@@ -130,6 +130,34 @@ void BM_RecordCheck(benchmark::State& state) {
     state.counters["changes_stored"] = double(store->Changes(0, kEndMs + 1).size());
 }
 
+// One check's result, a change, recorded and taken in by the open window showing the whole year,
+// with every ID watched in the running program (what the window's thread does per result).
+void BM_RecordCheckWindowOpen(benchmark::State& state) {
+    auto store = TYearOfHistory::Get().Open();
+    qint64 time = kEndMs;
+    for (int id = 0; id < kIds; ++id)
+        store->RecordCheck(IdKey(id), 0, QDateTime::fromMSecsSinceEpoch(time));
+    THistoryForm form(*store);
+    form.Now = [&time] { return QDateTime::fromMSecsSinceEpoch(time); };
+    form.resize(1000, 700);
+    form.edFrom->setDate(QDate(2026, 1, 1));
+    form.edTo->setDate(QDate(2026, 12, 31));
+    form.cbRange->setCurrentIndex(THistoryForm::rcDates);
+    form.show();
+    int code = 0;
+    std::vector<double> micros;
+    QElapsedTimer timer;
+    for (auto _ : state) {
+        code = 1 - code;
+        time += 1000;
+        timer.start();
+        store->RecordCheck(IdKey(0), code, QDateTime::fromMSecsSinceEpoch(time));
+        form.Refresh();
+        micros.push_back(timer.nsecsElapsed() / 1000.0);
+    }
+    state.counters["median_us"] = Median(micros);
+}
+
 // Opening the window: reading the history, building the timeline and the first full paint, over
 // the last 24 hours (arg 0) or the whole year (arg 3).
 void BM_OpenWindow(benchmark::State& state) {
@@ -178,6 +206,7 @@ void BM_DatabaseSize(benchmark::State& state) {
 } // namespace
 
 BENCHMARK(BM_RecordCheck)->Arg(1)->Arg(0)->Iterations(2000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_RecordCheckWindowOpen)->Iterations(200)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_OpenWindow)
     ->Arg(THistoryForm::rcLast24Hours)
     ->Arg(THistoryForm::rcDates)

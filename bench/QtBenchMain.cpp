@@ -1,6 +1,6 @@
 // The entry of the benchmarks that need Qt's widgets: headless unless a platform is asked for,
-// and with a configuration folder of their own, so that a window's save never reaches the
-// user's settings.
+// and with configuration and data folders of their own, so that a window's save never reaches the
+// user's settings or presence history.
 #include <QApplication>
 #include <QTemporaryDir>
 
@@ -11,6 +11,8 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QTemporaryDir config;
     qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
+    QTemporaryDir data;
+    qputenv("XDG_DATA_HOME", data.path().toUtf8());
     QApplication application(argc, argv);
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))

@@ -3,7 +3,9 @@
 #include <QSqlQuery>
 #include <QVariant>
 
+#include <algorithm>
 #include <map>
+#include <optional>
 
 namespace {
 
@@ -21,42 +23,77 @@ std::map<qint64, THistoryKey> ReadEntries(const QSqlDatabase& db) {
     return entries;
 }
 
-} // namespace
-
-std::vector<THistoryChange> ReadHistoryChanges(const QSqlDatabase& db, qint64 fromMs, qint64 toMs) {
+// Runs a query over changes whose columns are id, time, entry, old and new; `lastRow` (if any)
+// gets the latest id read.
+std::vector<THistoryChange> ReadChanges(const QSqlDatabase& db, const QString& sql,
+                                        const QVariantList& values, qint64* lastRow = nullptr) {
     std::vector<THistoryChange> changes;
     const std::map<qint64, THistoryKey> entries = ReadEntries(db);
     QSqlQuery query(db);
     query.setForwardOnly(true);
-    query.prepare(QStringLiteral("SELECT time, entry, old, new FROM changes"
-                                 " WHERE time >= ? AND time < ? ORDER BY time, id"));
-    query.addBindValue(fromMs);
-    query.addBindValue(toMs);
+    query.prepare(sql);
+    for (const QVariant& value : values)
+        query.addBindValue(value);
     if (!query.exec())
         return changes;
     while (query.next()) {
-        const auto entry = entries.find(query.value(1).toLongLong());
+        if (lastRow != nullptr)
+            *lastRow = std::max(*lastRow, query.value(0).toLongLong());
+        const auto entry = entries.find(query.value(2).toLongLong());
         if (entry == entries.end())
             continue; // a change without its entry names nobody
-        changes.push_back({query.value(0).toLongLong(), entry->second, query.value(2).toInt(),
-                           query.value(3).toInt()});
+        changes.push_back({query.value(1).toLongLong(), entry->second, query.value(3).toInt(),
+                           query.value(4).toInt()});
     }
     return changes;
 }
 
-std::vector<THistorySpan> ReadHistorySpans(const QSqlDatabase& db,
-                                           const std::set<qint64>& liveWatches) {
+std::vector<THistorySpan> ReadSpans(const QSqlDatabase& db, const std::set<qint64>& liveWatches,
+                                    std::optional<qint64> run) {
     std::vector<THistorySpan> spans;
     QSqlQuery query(db);
     query.setForwardOnly(true);
-    if (!query.exec(QStringLiteral("SELECT w.id, e.buddy, e.source, w.first, w.last FROM watches w"
-                                   " JOIN entries e ON e.id = w.entry ORDER BY w.first, w.id")))
+    query.prepare(QStringLiteral("SELECT w.id, e.buddy, e.source, w.first, w.last FROM watches w"
+                                 " JOIN entries e ON e.id = w.entry") +
+                  (run ? QStringLiteral(" WHERE w.run = ?") : QString()) +
+                  QStringLiteral(" ORDER BY w.first, w.id"));
+    if (run)
+        query.addBindValue(*run);
+    if (!query.exec())
         return spans;
     while (query.next()) {
+        const qint64 row = query.value(0).toLongLong();
         spans.push_back({{query.value(1).toString(), query.value(2).toString()},
                          query.value(3).toLongLong(),
                          query.value(4).toLongLong(),
-                         liveWatches.count(query.value(0).toLongLong()) > 0});
+                         liveWatches.count(row) > 0,
+                         row});
     }
     return spans;
+}
+
+} // namespace
+
+std::vector<THistoryChange> ReadHistoryChanges(const QSqlDatabase& db, qint64 fromMs, qint64 toMs) {
+    return ReadChanges(db,
+                       QStringLiteral("SELECT id, time, entry, old, new FROM changes"
+                                      " WHERE time >= ? AND time < ? ORDER BY time, id"),
+                       {fromMs, toMs});
+}
+
+std::vector<THistoryChange> ReadHistoryChangesAfter(const QSqlDatabase& db, qint64& lastRow) {
+    return ReadChanges(db,
+                       QStringLiteral("SELECT id, time, entry, old, new FROM changes"
+                                      " WHERE id > ? ORDER BY id"),
+                       {lastRow}, &lastRow);
+}
+
+std::vector<THistorySpan> ReadHistorySpans(const QSqlDatabase& db,
+                                           const std::set<qint64>& liveWatches) {
+    return ReadSpans(db, liveWatches, std::nullopt);
+}
+
+std::vector<THistorySpan> ReadHistoryRunSpans(const QSqlDatabase& db, qint64 run,
+                                              const std::set<qint64>& liveWatches) {
+    return ReadSpans(db, liveWatches, run);
 }

@@ -6,7 +6,6 @@
 #include <QSqlQuery>
 
 #include <algorithm>
-#include <set>
 
 namespace {
 
@@ -232,11 +231,27 @@ std::vector<THistoryChange> THistoryStore::Changes(qint64 fromMs, qint64 toMs) c
     return ReadHistoryChanges(db_.Connection(), fromMs, toMs);
 }
 
-std::vector<THistorySpan> THistoryStore::Spans() const {
-    if (!db_.IsOpen())
-        return {};
+std::set<qint64> THistoryStore::LiveWatches() const {
     std::set<qint64> live;
     for (const auto& [key, watch] : watching_)
         live.insert(watch.Watch);
-    return ReadHistorySpans(db_.Connection(), live);
+    return live;
+}
+
+std::vector<THistorySpan> THistoryStore::Spans() const {
+    if (!db_.IsOpen())
+        return {};
+    return ReadHistorySpans(db_.Connection(), LiveWatches());
+}
+
+std::vector<THistoryChange> THistoryStore::ChangesAfter(qint64& row) const {
+    if (!db_.IsOpen())
+        return {};
+    return ReadHistoryChangesAfter(db_.Connection(), row);
+}
+
+std::vector<THistorySpan> THistoryStore::RunSpans() const {
+    if (!db_.IsOpen() || run_ == 0)
+        return {};
+    return ReadHistoryRunSpans(db_.Connection(), run_, LiveWatches());
 }

@@ -15,6 +15,7 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <set>
 #include <vector>
 
 constexpr int kDefaultRetentionDays = 365;
@@ -57,6 +58,11 @@ public:
 
     std::vector<THistoryChange> Changes(qint64 fromMs, qint64 toMs) const;
     std::vector<THistorySpan> Spans() const;
+    // What a reader that keeps the history needs after the first read: the changes written
+    // after the change row `row` (which moves to the latest), and the spans of the current run,
+    // the only ones a check can still change (none between runs).
+    std::vector<THistoryChange> ChangesAfter(qint64& row) const;
+    std::vector<THistorySpan> RunSpans() const;
     const QString& Path() const { return db_.Path(); }
 
 private:
@@ -82,6 +88,7 @@ private:
     void DeliverWarning();
     void Warn(const THistoryWarning& warning) const;
     QDateTime Now() const;
+    std::set<qint64> LiveWatches() const;
 
     THistoryDatabase db_;
     TWarningHandler onWarning_;

@@ -50,6 +50,7 @@ struct THistorySpan {
     qint64 FirstMs = 0;
     qint64 LastMs = 0;
     bool Live = false;
+    qint64 Row = 0; // of the span in the file, which a later read of it repeats; 0: none
 };
 
 // Problems the store reports once each; the window or the program puts them into words.

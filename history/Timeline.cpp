@@ -2,14 +2,12 @@
 
 #include <algorithm>
 #include <limits>
-#include <map>
+#include <set>
 
 namespace {
 
-struct TGrouped {
-    std::vector<const THistoryChange*> Changes;
-    std::vector<const THistorySpan*> Spans;
-};
+using TChangeAt = THistoryTimeline::TChangeAt;
+using TSpanAt = THistoryTimeline::TSpanAt;
 
 // Appends a known interval, merging it into the previous one when it continues it.
 void Append(std::vector<TTimelineInterval>& out, qint64 start, qint64 end, int code) {
@@ -23,31 +21,30 @@ void Append(std::vector<TTimelineInterval>& out, qint64 start, qint64 end, int c
 }
 
 // Spans in time order, each cut to begin where the one before it ended; within a span the status
-// is the latest change inside it, unknown before its first.
-std::vector<TTimelineInterval> KnownIntervals(TGrouped& group, qint64 nowMs) {
-    std::stable_sort(group.Changes.begin(), group.Changes.end(),
-                     [](const auto* a, const auto* b) { return a->TimeMs < b->TimeMs; });
-    std::sort(group.Spans.begin(), group.Spans.end(), [](const auto* a, const auto* b) {
-        return a->FirstMs != b->FirstMs ? a->FirstMs < b->FirstMs : a->LastMs < b->LastMs;
+// is the latest change inside it, unknown before its first. Changes come in time order.
+std::vector<TTimelineInterval> KnownIntervals(const std::vector<TChangeAt>& changes,
+                                              std::vector<TSpanAt> spans, qint64 nowMs) {
+    std::sort(spans.begin(), spans.end(), [](const TSpanAt& a, const TSpanAt& b) {
+        return a.FirstMs != b.FirstMs ? a.FirstMs < b.FirstMs : a.LastMs < b.LastMs;
     });
     std::vector<TTimelineInterval> known;
     qint64 cursor = std::numeric_limits<qint64>::min();
     std::size_t next = 0;
-    const THistoryChange* latest = nullptr; // the last change drawn
-    for (const THistorySpan* span : group.Spans) {
-        const qint64 start = std::max(span->FirstMs, cursor);
-        const qint64 end = span->Live ? std::max(span->LastMs, nowMs) : span->LastMs;
+    const TChangeAt* latest = nullptr; // the last change drawn
+    for (const TSpanAt& span : spans) {
+        const qint64 start = std::max(span.FirstMs, cursor);
+        const qint64 end = span.Live ? std::max(span.LastMs, nowMs) : span.LastMs;
         if (end <= start)
             continue;
-        while (next < group.Changes.size() && group.Changes[next]->TimeMs < start)
+        while (next < changes.size() && changes[next].TimeMs < start)
             ++next; // outside every span so far
         // A span overlapping the one before (the clock went back) goes on from its status.
         qint64 from = start;
         int code =
-            latest != nullptr && latest->TimeMs >= span->FirstMs ? latest->To : kHistoryNotChecked;
+            latest != nullptr && latest->TimeMs >= span.FirstMs ? latest->To : kHistoryNotChecked;
         // A change at the very end shows nothing here; it may open the span that follows.
-        for (; next < group.Changes.size() && group.Changes[next]->TimeMs < end; ++next) {
-            latest = group.Changes[next];
+        for (; next < changes.size() && changes[next].TimeMs < end; ++next) {
+            latest = &changes[next];
             Append(known, from, latest->TimeMs, code);
             from = std::max(from, latest->TimeMs);
             code = latest->To;
@@ -61,47 +58,85 @@ std::vector<TTimelineInterval> KnownIntervals(TGrouped& group, qint64 nowMs) {
 // The end of the latest online bar, or a later check that found the entry online (a crash right
 // after it leaves that check without a bar).
 std::optional<qint64> LastOnline(const std::vector<TTimelineInterval>& known,
-                                 const std::vector<const THistoryChange*>& changes) {
+                                 const std::vector<TChangeAt>& changes) {
     std::optional<qint64> last;
     const auto bar = std::find_if(known.rbegin(), known.rend(),
                                   [](const auto& interval) { return IsOnlineCode(interval.Code); });
     if (bar != known.rend())
         last = bar->EndMs;
-    const auto check = std::find_if(changes.rbegin(), changes.rend(),
-                                    [](const auto* change) { return IsOnlineCode(change->To); });
-    if (check != changes.rend() && (!last || (*check)->TimeMs > *last))
-        last = (*check)->TimeMs;
+    const auto check = std::find_if(changes.rbegin(), changes.rend(), [](const TChangeAt& change) {
+        return IsOnlineCode(change.To);
+    });
+    if (check != changes.rend() && (!last || check->TimeMs > *last))
+        last = check->TimeMs;
     return last;
+}
+
+bool HasLiveSpan(const std::vector<TSpanAt>& spans) {
+    return std::any_of(spans.begin(), spans.end(), [](const TSpanAt& span) { return span.Live; });
 }
 
 } // namespace
 
 THistoryTimeline::THistoryTimeline(const std::vector<THistoryChange>& changes,
-                                   const std::vector<THistorySpan>& spans, qint64 nowMs)
-    : nowMs_(nowMs) {
-    std::map<THistoryKey, TGrouped> groups;
-    for (const THistoryChange& change : changes)
-        groups[change.Key].Changes.push_back(&change);
-    for (const THistorySpan& span : spans)
-        groups[span.Key].Spans.push_back(&span);
-    entries_.reserve(groups.size());
-    for (auto& [key, group] : groups) {
-        TEntry entry{key, KnownIntervals(group, nowMs), std::nullopt};
-        entry.LastSeenOnlineMs = LastOnline(entry.Known, group.Changes);
-        entries_.push_back(std::move(entry));
+                                   const std::vector<THistorySpan>& spans, qint64 nowMs) {
+    Update(changes, spans, nowMs);
+}
+
+void THistoryTimeline::Update(const std::vector<THistoryChange>& changes,
+                              const std::vector<THistorySpan>& spans, qint64 nowMs) {
+    nowMs_ = nowMs;
+    std::set<const THistoryKey*> touched;
+    for (auto& [key, entry] : entries_) {
+        if (HasLiveSpan(entry.Spans)) // it goes on until the new now
+            touched.insert(&key);
     }
+    for (const THistoryChange& change : changes) {
+        const auto [it, added] = entries_.try_emplace(change.Key);
+        auto& list = it->second.Changes;
+        // After those of earlier moments and of the same moment, which were written before.
+        const auto place =
+            std::upper_bound(list.begin(), list.end(), change.TimeMs,
+                             [](qint64 time, const TChangeAt& held) { return time < held.TimeMs; });
+        list.insert(place, {change.TimeMs, change.To});
+        touched.insert(&it->first);
+    }
+    for (const THistorySpan& span : spans) {
+        const auto [it, added] = entries_.try_emplace(span.Key);
+        AddSpan(it->second, span);
+        touched.insert(&it->first);
+    }
+    for (const THistoryKey* key : touched)
+        Recompute(entries_.at(*key));
+}
+
+void THistoryTimeline::AddSpan(TEntry& entry, const THistorySpan& span) {
+    const TSpanAt at{span.FirstMs, span.LastMs, span.Live, span.Row};
+    const auto held = std::find_if(entry.Spans.begin(), entry.Spans.end(), [&](const TSpanAt& s) {
+        return span.Row != 0 && s.Row == span.Row;
+    });
+    if (held != entry.Spans.end())
+        *held = at;
+    else
+        entry.Spans.push_back(at);
+}
+
+void THistoryTimeline::Recompute(TEntry& entry) const {
+    entry.Known = KnownIntervals(entry.Changes, entry.Spans, nowMs_);
+    entry.LastSeenOnlineMs = LastOnline(entry.Known, entry.Changes);
 }
 
 std::vector<TTimelineRow> THistoryTimeline::Rows(TTimelineRange range) const {
     std::vector<TTimelineRow> rows;
     rows.reserve(entries_.size());
-    for (const TEntry& entry : entries_)
-        rows.push_back(Cut(entry, range));
+    for (const auto& [key, entry] : entries_)
+        rows.push_back(Cut(key, entry, range));
     return rows;
 }
 
-TTimelineRow THistoryTimeline::Cut(const TEntry& entry, TTimelineRange range) const {
-    TTimelineRow row{entry.Key, {}, entry.LastSeenOnlineMs, 0};
+TTimelineRow THistoryTimeline::Cut(const THistoryKey& key, const TEntry& entry,
+                                   TTimelineRange range) const {
+    TTimelineRow row{key, {}, entry.LastSeenOnlineMs, 0};
     if (range.ToMs <= range.FromMs)
         return row;
     qint64 position = range.FromMs;

@@ -1,5 +1,6 @@
 #include "monitor/Check.h"
 
+#include "history/HistoryStore.h"
 #include "monitor/Presence.h"
 #include "monitor/Record.h"
 #include "shell/Language.h"
@@ -55,6 +56,9 @@ void ApplyCheck(TRecord& entry, const QDateTime& started, const TPresenceAnswer&
     if (context.tray != nullptr && ShouldNotify(entry.LastStatus, code))
         ShowChangeBalloon(*context.tray, entry.ID, code);
     entry.LastStatus = code;
+    // Dated by the start of the check, as the row shows it: a slow answer changes nothing.
+    if (context.history != nullptr)
+        context.history->RecordCheck(HistoryKeyOf(entry), code, started.toUTC());
     if (context.refreshRow)
         context.refreshRow(entry);
 }

@@ -8,6 +8,7 @@
 
 #include <functional>
 
+class THistoryStore;
 class TRecord;
 class TTrayIcon;
 
@@ -19,6 +20,7 @@ struct TCheckContext {
     std::function<QDateTime()> now;              // empty: the current local time
     INetWorker* worker = nullptr;                // runs the queries
     std::function<void(TRecord&)> checkUnderWay; // a check of the entry went out
+    THistoryStore* history = nullptr;            // every applied result goes here (none: nowhere)
 };
 
 // ID of the buddy named in the latest balloon that announced online or invisible.
@@ -26,7 +28,7 @@ extern QString LastNotifiedID;
 
 // Sends the entry's query to the worker (TRecord::CheckStatus does, one at a time). Its answer
 // is applied on the window's thread: the notification rule, the balloon, the new status and the
-// time the check started, and the row's refresh.
+// time the check started, the history's record of it, and the row's refresh.
 TNetJobPtr StartCheck(TRecord& entry, TCheckContext& context);
 
 // Balloon-click handler where each balloon replaces the one before: opens

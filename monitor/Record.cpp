@@ -95,6 +95,10 @@ void TRecord::RestartCountdown() {
         timer_.setInterval(period);
 }
 
+THistoryKey HistoryKeyOf(const TRecord& entry) {
+    return {entry.ID, OwnSourceName()};
+}
+
 void DeleteRecordAt(VRecord& list, int index) {
     if (index < 0 || index >= static_cast<int>(list.size()))
         return;

@@ -1,6 +1,7 @@
 #pragma once
 // One watched ID with its own timer, and the container of all of them in insertion order.
 
+#include "history/HistoryTypes.h"
 #include "monitor/BuddyStatus.h"
 #include "net/NetWorker.h"
 
@@ -51,6 +52,9 @@ private:
     TNetJobPtr check_;
     qint64 remainingMs_ = 0; // for periods longer than one timer period
 };
+
+// The entry as the presence history knows it: its ID on its presence source.
+THistoryKey HistoryKeyOf(const TRecord& entry);
 
 using VRecord = std::vector<TRecord*>;
 

@@ -62,7 +62,7 @@ stop_program() {
     if [ -n "$app_pid" ]; then kill -TERM "$app_pid" 2>/dev/null || true; fi
 }
 trap stop_program TERM HUP INT
-XDG_CONFIG_HOME="$demo/config" ZENTRILO_SITE="$host" ZENTRILO_SITE_RO="$host" \
+XDG_CONFIG_HOME="$demo/config" XDG_DATA_HOME="$demo/data" ZENTRILO_SITE="$host" ZENTRILO_SITE_RO="$host" \
     ZENTRILO_DETECT_HOST="$host" ZENTRILO_INDICATOR_HOST="$host" build/app/zentrilo "$@" &
 app_pid=$!
 if [ -n "$stopping" ]; then stop_program; fi

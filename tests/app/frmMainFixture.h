@@ -1,6 +1,7 @@
 #pragma once
 // A main window over recording fakes: tray backend, message boxes, shell launcher, presence
-// fetcher, a scripted add/edit dialog, and a private settings directory.
+// fetcher, a scripted add/edit dialog, and private settings and data directories (the presence
+// history lives in the latter).
 
 #include "app/frmEdit.h"
 #include "app/frmMain.h"
@@ -39,6 +40,8 @@ public:
     void SetUp() override {
         ASSERT_TRUE(configDir.isValid());
         qputenv("XDG_CONFIG_HOME", configDir.path().toUtf8());
+        ASSERT_TRUE(dataDir.isValid());
+        qputenv("XDG_DATA_HOME", dataDir.path().toUtf8());
         for (const char* host : {"ZENTRILO_SITE", "ZENTRILO_SITE_RO", "ZENTRILO_DETECT_HOST",
                                  "ZENTRILO_INDICATOR_HOST"})
             qunsetenv(host);
@@ -146,6 +149,7 @@ public:
     }
 
     QTemporaryDir configDir;
+    QTemporaryDir dataDir;
     TFakeMessageBoxes boxes;
     TFakeShellLauncher launcher;
     std::vector<std::string> urls;

@@ -68,6 +68,7 @@ std::vector<Caption> Captions() {
         {"btnAdd", [](W& w, E&) { return w.btnAdd->text(); }, "Add", "Adaugă"},
         {"btnEdit", [](W& w, E&) { return w.btnEdit->text(); }, "Edit", "Editează"},
         {"btnDelete", [](W& w, E&) { return w.btnDelete->text(); }, "Delete", "Şterge"},
+        {"btnHistory", [](W& w, E&) { return w.btnHistory->text(); }, "History...", "Istoric..."},
         {"btnCheck", [](W& w, E&) { return w.btnCheck->text(); }, "Check status",
          "Verifică status"},
         {"btnCheckAll", [](W& w, E&) { return w.btnCheckAll->text(); }, "Check All Now",
@@ -84,6 +85,7 @@ std::vector<Caption> Captions() {
         {"lbCheckForUpdates", [](W& w, E&) { return w.lbCheckForUpdates->text(); },
          "Check for update", "Verifică update"},
         {"Show1", [](W& w, E&) { return w.Show1->text(); }, "Show", "Arată"},
+        {"History1", [](W& w, E&) { return w.History1->text(); }, "History...", "Istoric..."},
         {"Exit1", [](W& w, E&) { return w.Exit1->text(); }, "Exit", "Ieşire"},
         {"EditForm Label1", [](W&, E& e) { return e.Label1->text(); }, "Yahoo! ID", "ID Yahoo!"},
         {"EditForm Label2", [](W&, E& e) { return e.Label2->text(); }, "Interval (min.)",
@@ -111,7 +113,7 @@ protected:
 
 TEST_F(MainWindowLanguageTest, AllCaptionsSwitchBothWaysInBothWindows) {
     const std::vector<Caption> captions = Captions();
-    ASSERT_EQ(captions.size(), 31u);
+    ASSERT_EQ(captions.size(), 33u);
     for (const bool english : {false, true, false, true}) {
         window->ApplyLanguage(english);
         for (const Caption& c : captions)

@@ -6,7 +6,9 @@
 #include "tests/app/EventPump.h"
 #include "tests/support/LoopbackServer.h"
 
+#include <QAction>
 #include <QCheckBox>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
@@ -319,6 +321,8 @@ TEST_F(WorkerWindowTest, ExitBeforeTheSettingsArriveWritesNoList) {
     Store()->setValue(QStringLiteral("General/CloseToTray"), QStringLiteral("0"));
     Start(true);
     ASSERT_TRUE(PumpUntil([&] { return !silent.Requests().empty(); }));
+    EXPECT_FALSE(window->btnHistory->isEnabled()); // nor does the history open yet
+    EXPECT_FALSE(window->History1->isEnabled());
     window->WMQueryEndSession(); // a save request then changes nothing either
     QElapsedTimer exiting;
     exiting.start();
@@ -329,6 +333,7 @@ TEST_F(WorkerWindowTest, ExitBeforeTheSettingsArriveWritesNoList) {
     EXPECT_EQ(store->value(QStringLiteral("Items/User1")).toString(), QStringLiteral("bob"));
     EXPECT_EQ(store->value(QStringLiteral("General/CloseToTray")).toString(), QStringLiteral("0"));
     EXPECT_TRUE(network.Asked().empty());
+    EXPECT_TRUE(QDir(dataDir.path()).isEmpty()); // no history begun or ended
     qunsetenv("ZENTRILO_SITE");
 }
 

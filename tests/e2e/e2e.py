@@ -6,7 +6,7 @@ an explicit session bus address (a private bus or none at all), the trayer tray 
 tray is wanted, and cleans all of it up. Services point at a closed loopback port, so nothing
 leaves the machine.
 
-usage: e2e.py CASE --binary PATH --out DIR [--sim PATH] [--notifyd PATH]
+usage: e2e.py CASE --binary PATH --out DIR [--sim PATH] [--notifyd PATH] [--check PATH]
        e2e.py --list     (the names of the cases, one a line)
 """
 
@@ -17,6 +17,7 @@ import random
 import shutil
 import signal
 import socket
+import sqlite3
 import subprocess
 import sys
 import tempfile
@@ -85,11 +86,12 @@ class Desktop:
         home = os.path.join(self.root, "home")
         runtime = os.path.join(self.root, "run")
         config = os.path.join(home, ".config")
-        for d in (home, config):
+        data = os.path.join(home, ".local", "share")
+        for d in (home, config, data):
             os.makedirs(d)
         os.makedirs(runtime, mode=0o700)
         env = {k: v for k, v in os.environ.items() if not k.startswith(("XDG_", "DBUS_", "QT_"))}
-        env.update(HOME=home, XDG_CONFIG_HOME=config, XDG_RUNTIME_DIR=runtime,
+        env.update(HOME=home, XDG_CONFIG_HOME=config, XDG_DATA_HOME=data, XDG_RUNTIME_DIR=runtime,
                    DBUS_SESSION_BUS_ADDRESS=NO_BUS, QT_QPA_PLATFORM="xcb")
         # A closed loopback port: every request fails at once, nothing reaches the internet.
         point_services_at(env, "127.0.0.1:9")
@@ -166,6 +168,10 @@ class Desktop:
     @property
     def config_file(self):
         return os.path.join(self.env["XDG_CONFIG_HOME"], "ZentriloSoft", "Zentrilo.conf")
+
+    @property
+    def history_file(self):
+        return os.path.join(self.env["XDG_DATA_HOME"], "ZentriloSoft", "history.sqlite")
 
     @property
     def socket_path(self):
@@ -449,6 +455,107 @@ def case_screenshot_romanian(args):
 def check_all_now(desktop, window):
     # "Check All Now": the wide button in the lower part of the 549 x 488 window.
     desktop.xdotool("mousemove", "--window", window, "200", "369", "click", "1")
+
+
+def open_history_window(desktop, window):
+    """Clicks "History..." (left of "Check status") and returns the history window."""
+    desktop.xdotool("mousemove", "--window", window, "398", "328", "click", "1")
+    return wait_for(lambda: desktop.xdotool("search", "--onlyvisible", "--name",
+                                            "^Presence history$"), 10, "the history window")[0]
+
+
+def history_rows(desktop, tool):
+    """`zentrilo-check --history` as (time, id, source, from, to) rows, oldest first."""
+    result = subprocess.run([tool, "--history"], env=desktop.env, capture_output=True, text=True,
+                            timeout=10)
+    check(result.returncode == 0, "--history exited %d: %s" % (result.returncode, result.stderr))
+    lines = result.stdout.splitlines()
+    check(lines[:1] == ["time,id,source,from,to"], "--history printed %r" % result.stdout)
+    return [tuple(line.split(",")) for line in lines[1:]]
+
+
+def history_has(desktop, tool, count):
+    rows = history_rows(desktop, tool)
+    return rows if len(rows) >= count else None
+
+
+def case_history_survives_kill(args):
+    """An ID flips against the simulator; kill -9 leaves a history that the next start opens
+    and goes on recording, and `zentrilo-check --history` shows both changes in order."""
+    with Desktop() as desktop:
+        simulator = Simulator(desktop, args.sim, {"bob": "online"})
+        watch_settings(desktop, "bob")
+        program = Program(desktop, args.binary)
+        window = program.wait_shown()[0]
+        wait_for(lambda: history_has(desktop, args.check, 1), 15, "bob's first result")
+        simulator.set({"bob": "offline"})
+        check_all_now(desktop, window)
+        wait_for(lambda: history_has(desktop, args.check, 2), 15, "bob's change")
+        program.process.kill()
+        program.process.wait()
+
+        rows = history_rows(desktop, args.check)
+        check([row[1:] for row in rows] == [("bob", "Zentrilo", "NOT SCANNED", "ONLINE"),
+                                            ("bob", "Zentrilo", "ONLINE", "OFFLINE")],
+              "after kill -9: %r" % rows)
+        check(rows[0][0] <= rows[1][0], "out of order: %r" % rows)
+        program = Program(desktop, args.binary)
+        program.wait_listening()
+        # The new run's first result is written even though bob is still offline.
+        again = wait_for(lambda: history_has(desktop, args.check, 3), 15, "the new run's result")
+        check(again[:2] == rows and again[2][1:] == ("bob", "Zentrilo", "NOT SCANNED", "OFFLINE"),
+              "after the restart: %r" % again)
+        program.exit_by_line("the start after the kill did not end with 0")
+
+
+def seed_history(path, ids, now_ms):
+    """Two earlier runs over the last day, as the program writes them: the first ended in order,
+    the second was killed (its spans end at each entry's last check); nobody checked between."""
+    rng = random.Random(19)
+    hour = 3600 * 1000
+    with sqlite3.connect(path) as db:
+        for begin, end, ended in ((23.5, 14.5, True), (12.0, 0.3, False)):
+            first, last = now_ms - int(begin * hour), now_ms - int(end * hour)
+            run = db.execute("INSERT INTO runs(started, ended) VALUES(?, ?)",
+                             (first, last if ended else None)).lastrowid
+            for buddy in ids:
+                db.execute("INSERT OR IGNORE INTO entries(buddy, source) VALUES(?, 'Zentrilo')",
+                           (buddy,))
+                entry = db.execute("SELECT id FROM entries WHERE buddy = ?", (buddy,)).fetchone()[0]
+                db.execute("INSERT INTO watches(run, entry, first, last) VALUES(?, ?, ?, ?)",
+                           (run, entry, first, last))
+                status, when = 254, first
+                while when < last:
+                    new = rng.choice([code for code in (0, 0, 0, 1, 1, 1, 1, 2, 2, 255)
+                                     if code != status])
+                    db.execute("INSERT INTO changes(time, entry, old, new) VALUES(?, ?, ?, ?)",
+                               (when, entry, status, new))
+                    status, when = new, when + rng.randint(15, 150) * 60 * 1000
+
+
+def case_screenshot_history(args):
+    """The history window over a day of earlier runs and the running one, saved as an image."""
+    ids = ("alice", "bob", "carol", "dave")
+    with Desktop() as desktop:
+        Simulator(desktop, args.sim, {"alice": "online", "bob": "offline", "carol": "online",
+                                      "dave": "offline"})
+        watch_settings(desktop, *ids)
+        program = Program(desktop, args.binary)
+        program.wait_listening()
+        wait_for(lambda: history_has(desktop, args.check, len(ids)), 15, "the first results")
+        program.exit_by_line("the first run did not end with 0")
+        seed_history(desktop.history_file, ids, int(time.time() * 1000))
+        program = Program(desktop, args.binary)
+        window = program.wait_shown()[0]
+        form = open_history_window(desktop, window)
+        desktop.xdotool("windowmove", form, "0", "0")
+        time.sleep(1.0)
+        os.makedirs(args.out, exist_ok=True)
+        target = os.path.join(args.out, "zentrilo-history.png")
+        subprocess.run(["import", "-window", form, target], env=desktop.env, check=True,
+                       timeout=20)
+        check(os.path.getsize(target) > 0, "empty screenshot")
+        program.exit_by_line("did not exit cleanly")
 
 
 def case_status_balloon_notification(args):
@@ -917,6 +1024,7 @@ def main():
     parser.add_argument("--out", default=os.getcwd())
     parser.add_argument("--sim")
     parser.add_argument("--notifyd")
+    parser.add_argument("--check")
     args = parser.parse_args()
     args.binary = os.path.abspath(args.binary)
     try:

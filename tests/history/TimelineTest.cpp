@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+#include <random>
 #include <string>
 
 namespace {
@@ -187,6 +189,64 @@ TEST(Timeline, HasOneRowPerEntryWithHistoryOrderedByIdAndSource) {
     }
     EXPECT_EQ(rows[0].LastSeenOnlineMs, T("10:00"));
     EXPECT_FALSE(rows[1].LastSeenOnlineMs.has_value());
+}
+
+// What a reader holding the history draws after being handed only what each check wrote since
+// its last read is what reading the whole file again draws: over an earlier run that crashed,
+// first results, changes, repeats, entries that leave and come back, moments shared by checks, a
+// clock that goes back, and time that passes without a check.
+TEST(Timeline, UpdatesWithWhatWasWrittenSinceDrawWhatAFullReadDraws) {
+    THistoryFixture fixture;
+    auto store = fixture.Open();
+    std::mt19937 random(19);
+    const auto step = [&](int count) {
+        const char* const ids[] = {"a", "b", "c"};
+        const int codes[] = {0, 1, 2, 255};
+        for (int i = 0; i < count; ++i) {
+            fixture.nowMs += std::uniform_int_distribution<qint64>(-2, 60)(random) * 1000;
+            const char* id = ids[random() % 3];
+            if (random() % 10 == 0)
+                store->LeaveList(Key(id));
+            else
+                store->RecordCheck(Key(id), codes[random() % 4],
+                                   QDateTime::fromMSecsSinceEpoch(fixture.nowMs, Qt::UTC));
+        }
+    };
+    step(40);
+    store.reset(); // killed: that run never ended
+    store = fixture.Open();
+
+    qint64 lastRow = 0;
+    THistoryTimeline held(store->ChangesAfter(lastRow), store->Spans(), fixture.nowMs);
+    const TTimelineRange all{std::numeric_limits<qint64>::min() / 2,
+                             std::numeric_limits<qint64>::max() / 2};
+    for (int round = 0; round < 60; ++round) {
+        if (round % 4 == 3) { // only time passed: the live spans go on until now
+            fixture.nowMs += 90 * 1000;
+            held.Update({}, {}, fixture.nowMs);
+        } else {
+            step(1 + round % 3);
+            held.Update(store->ChangesAfter(lastRow), store->RunSpans(), fixture.nowMs);
+        }
+        const THistoryTimeline whole(store->Changes(all.FromMs, all.ToMs), store->Spans(),
+                                     fixture.nowMs);
+        const auto expected = whole.Rows(all);
+        const auto got = held.Rows(all);
+        ASSERT_EQ(got.size(), expected.size()) << round;
+        for (std::size_t r = 0; r < got.size(); ++r) {
+            SCOPED_TRACE(::testing::Message() << "round " << round << " row " << r);
+            EXPECT_EQ(got[r].Key, expected[r].Key);
+            EXPECT_EQ(got[r].LastSeenOnlineMs, expected[r].LastSeenOnlineMs);
+            EXPECT_EQ(got[r].OnlineMs, expected[r].OnlineMs);
+            ASSERT_EQ(got[r].Intervals.size(), expected[r].Intervals.size());
+            for (std::size_t i = 0; i < got[r].Intervals.size(); ++i) {
+                EXPECT_EQ(got[r].Intervals[i].StartMs, expected[r].Intervals[i].StartMs) << i;
+                EXPECT_EQ(got[r].Intervals[i].EndMs, expected[r].Intervals[i].EndMs) << i;
+                EXPECT_EQ(got[r].Intervals[i].Code, expected[r].Intervals[i].Code) << i;
+            }
+        }
+    }
+    EXPECT_TRUE(store->ChangesAfter(lastRow).empty()); // everything was handed over once
 }
 
 } // namespace

@@ -1,9 +1,14 @@
 #include "monitor/Check.h"
 
+#include "history/HistoryStore.h"
 #include "monitor/Record.h"
 #include "tests/monitor/MonitorFakes.h"
 
+#include <QTemporaryDir>
+
 #include <gtest/gtest.h>
+
+#include <limits>
 
 namespace {
 
@@ -122,6 +127,60 @@ TEST_F(CheckTest, CheckStoresTimeAndStatusThenRefreshesTheRow) {
     EXPECT_EQ(refreshed_, std::vector<TBuddyStatus>{bsError});
     EXPECT_TRUE(backend_->balloons.empty());
     EXPECT_TRUE(boxes_.shown.empty());
+}
+
+// Each applied result is in the history before the row shows it, under the entry's ID on its
+// source, dated by the start of its check and not by the store's clock.
+TEST_F(CheckTest, AppliedResultsAreRecordedAtTheStartOfTheirCheck) {
+    QTemporaryDir folder;
+    THistoryStore history(folder.filePath(QStringLiteral("history.sqlite")), {},
+                          [] { return QDateTime(QDate(2030, 1, 1), QTime(0, 0), Qt::UTC); });
+    context_.history = &history;
+    const auto recorded = [&] {
+        return history.Changes(std::numeric_limits<qint64>::min(),
+                               std::numeric_limits<qint64>::max());
+    };
+    std::vector<std::size_t> atRefresh;
+    context_.refreshRow = [&](TRecord&) { atRefresh.push_back(recorded().size()); };
+    TRecord entry(context_);
+    entry.SetID(QStringLiteral(" Bob"));
+    for (const TBuddyStatus code : {bsOffline, bsOffline, bsOnline})
+        CheckOnce(entry, code);
+    EXPECT_EQ(atRefresh, (std::vector<std::size_t>{1, 1, 2}));
+    const auto changes = recorded();
+    ASSERT_EQ(changes.size(), 2u);
+    const qint64 started = context_.now().toMSecsSinceEpoch();
+    for (const THistoryChange& change : changes) {
+        EXPECT_EQ(change.Key, (THistoryKey{QStringLiteral("bob"), QStringLiteral("Zentrilo")}));
+        EXPECT_EQ(change.TimeMs, started);
+    }
+    EXPECT_EQ(changes[0].To, bsOffline);
+    EXPECT_EQ(changes[1].From, bsOffline);
+    EXPECT_EQ(changes[1].To, bsOnline);
+}
+
+// The first result of each run is written even when it repeats the status the run before ended
+// with: nobody checked in between.
+TEST_F(CheckTest, TheFirstResultOfEachRunIsRecorded) {
+    QTemporaryDir folder;
+    THistoryStore history(folder.filePath(QStringLiteral("history.sqlite")));
+    context_.history = &history;
+    TRecord entry(context_);
+    entry.SetID(QStringLiteral("bob"));
+    for (int run = 0; run < 2; ++run) {
+        history.BeginRun();
+        CheckOnce(entry, bsOnline);
+        CheckOnce(entry, bsOnline);
+        history.EndRun();
+    }
+    const auto changes =
+        history.Changes(std::numeric_limits<qint64>::min(), std::numeric_limits<qint64>::max());
+    ASSERT_EQ(changes.size(), 2u);
+    for (const THistoryChange& change : changes) {
+        EXPECT_EQ(change.From, kHistoryNotChecked);
+        EXPECT_EQ(change.To, bsOnline);
+    }
+    EXPECT_EQ(history.Spans().size(), 2u);
 }
 
 TEST_F(CheckTest, CheckAllTwoComingOnlineTheLaterWinsTheClick) {
