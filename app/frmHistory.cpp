@@ -24,6 +24,15 @@ constexpr qint64 kDayMs = 24LL * 3600 * 1000;
 
 } // namespace
 
+QString DaysSuffix(int days) {
+    // Romanian puts "de" before a count whose last two digits are not 1 to 19.
+    const int lastTwo = days % 100;
+    const bool withDe = days != 0 && (lastTwo == 0 || lastTwo >= 20);
+    if (days == 1)
+        return Lang(" day", " zi");
+    return Lang(" days", withDe ? " de zile" : " zile");
+}
+
 THistoryForm::THistoryForm(THistoryStore& store, QWidget* parent)
     : QWidget(parent, Qt::Window), store_(store) {
     CreateControls();
@@ -108,7 +117,7 @@ void THistoryForm::ApplyLanguage() {
     lbFrom->setText(Lang("from", "de la"));
     lbTo->setText(Lang("to", "până la"));
     lbRetention->setText(Lang("Keep the history for", "Păstrează istoricul"));
-    edRetention->setSuffix(Lang(" days", " de zile"));
+    edRetention->setSuffix(DaysSuffix(edRetention->value()));
     lbRetentionNote->setText(Lang("(older changes are removed at the next start)",
                                   "(schimbările mai vechi se șterg la următoarea pornire)"));
     btnExport->setText(Lang("Export CSV", "Exportă CSV"));
@@ -178,6 +187,7 @@ void THistoryForm::cbRangeChange() {
 }
 
 void THistoryForm::edRetentionChange() {
+    edRetention->setSuffix(DaysSuffix(edRetention->value()));
     store_.SetRetentionDays(edRetention->value());
 }
 

@@ -241,6 +241,27 @@ TEST_F(HistoryFormTest, TheRetentionIsKeptWithTheHistory) {
     EXPECT_EQ(THistoryForm(*store).edRetention->value(), 30);
 }
 
+TEST_F(HistoryFormTest, TheRetentionUnitAgreesWithItsCount) {
+    struct Case {
+        int days;
+        const char* english;
+        const char* romanian;
+    };
+    const Case cases[] = {
+        {1, " day", " zi"},         {7, " days", " zile"},      {19, " days", " zile"},
+        {20, " days", " de zile"},  {101, " days", " zile"},    {119, " days", " zile"},
+        {120, " days", " de zile"}, {365, " days", " de zile"}, {36500, " days", " de zile"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.days);
+        UseEnglish = true;
+        form->edRetention->setValue(c.days);
+        EXPECT_EQ(form->edRetention->suffix(), QString::fromUtf8(c.english));
+        UseEnglish = false;
+        form->ApplyLanguage();
+        EXPECT_EQ(form->edRetention->suffix(), QString::fromUtf8(c.romanian));
+    }
+}
+
 TEST_F(HistoryFormTest, CaptionsAndWarningsInBothLanguages) {
     const THistoryWarning replaced{THistoryWarningKind::Replaced, QStringLiteral("/d/h.sqlite")};
     const THistoryWarning unwritable{THistoryWarningKind::Unwritable, QStringLiteral("disk full")};
