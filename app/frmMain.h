@@ -4,16 +4,19 @@
 
 #include "monitor/Check.h"
 #include "monitor/Record.h"
+#include "monitor/SourceCatalogue.h"
 #include "net/NetWorker.h"
 #include "shell/TrayIcon.h"
 
 #include <QWidget>
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QAction;
 class QCheckBox;
+class QComboBox;
 class QFrame;
 class QGroupBox;
 class QLabel;
@@ -25,6 +28,7 @@ class QTimer;
 class QTreeWidget;
 class QTreeWidgetItem;
 class TEditForm;
+class TSourcesForm;
 
 class TzentriloMF : public QWidget {
     Q_OBJECT
@@ -61,6 +65,9 @@ public:
     TTrayIcon& TrayIcon() { return trayIcon_; }
     TCheckContext& CheckContext() { return context_; }
     Tobjs& Buddies() { return *objs_; }
+    const TSourceCatalogue& Sources() const { return sources_; }
+    // The Sources window, made when it is first opened; none before.
+    TSourcesForm* SourcesForm() const { return sourcesForm_; }
 
     // The entry a list row refers to (rows do not own their entries).
     static TRecord* EntryOf(const QTreeWidgetItem* row);
@@ -82,6 +89,7 @@ public:
     QGroupBox* gbCheckBuddy;
     QLabel* lbYahooID;
     QLineEdit* edBuddyID;
+    QComboBox* cbCheckSource;
     QPushButton* btnCheckBuddy;
     QLabel* lbStatus;
     // The watched list.
@@ -90,6 +98,7 @@ public:
     QPushButton* btnAdd;
     QPushButton* btnEdit;
     QPushButton* btnDelete;
+    QPushButton* btnSources;
     QPushButton* btnCheck;
     QPushButton* btnCheckAll;
     QPushButton* btnExit;
@@ -107,6 +116,7 @@ public:
     // Tray menu and the one-off result's clearing timer.
     QMenu* PopupMenu1;
     QAction* Show1;
+    QAction* Sources1;
     QAction* Exit1;
     QTimer* ClearStatusTimer;
 
@@ -130,7 +140,7 @@ public:
     void lbVendorSiteMouseLeave(QLabel* link);
 
     // The list.
-    void AddBuddy(const QString& text, int minutes);
+    void AddBuddy(const QString& text, int minutes, const QString& source = {});
     void RefreshRow(TRecord* entry);
     void UpdateButtons();
     void btnCheckClick();
@@ -141,6 +151,13 @@ public:
     void btnDeleteClick();
     void listaKeyDown(int key); // Qt key code
     void listaSelectItem();
+
+    // The presence sources.
+    void btnSourcesClick();
+    void Sources1Click();
+    // After the Sources window changed the user's sources: stores them, lets the entries of a
+    // renamed source follow it and shows the rows anew.
+    void SourcesChanged(const QString& from, const QString& to);
 
     // The one-off check.
     void btnCheckBuddyClick();
@@ -173,7 +190,12 @@ private:
     void ShowCheckCaptions(bool english);
     static QString CheckingText(bool english);
     bool CheckAllUnderWay() const;
-    void ShowOneOffResult(const QString& trimmed, TBuddyStatus code);
+    void ShowOneOffResult(const QString& trimmed, const QString& source,
+                          const TSourceOutcome& outcome);
+    QString AddSource() const;
+    QString SourceLabel(const TRecord& entry) const;
+    void FillCheckSources();
+    int UsersOf(const QString& sourceName) const;
     void ShowStillRunningBalloon();
     void OpenSitePage(const char* pathAndQuery);
     void SetStatusColour(const QColor& colour);
@@ -187,7 +209,10 @@ private:
     TNetJobPtr oneOff_;
     TNetJobPtr updateCheck_;
     TEditForm* editForm_ = nullptr;
-    int slotsDefined_ = 0; // "User%d" and "Interval%d" exist for the slots below
+    TSourceCatalogue sources_;
+    TSourcesForm* sourcesForm_ = nullptr;
+    std::optional<QString> lastSourceUsed_; // chosen in the latest add or edit
+    int slotsDefined_ = 0;                  // "User%d" and "Interval%d" exist for the slots below
     bool trayAvailable_ = true;
     bool settingsLoaded_ = false;
     bool destroyed_ = false;

@@ -2,6 +2,7 @@
 #include "app/frmMain.h"
 
 #include "app/frmEdit.h"
+#include "app/frmSources.h"
 #include "app/platform/QtTranslations.h"
 #include "net/Hosts.h"
 #include "remote/RemoteSettings.h"
@@ -71,6 +72,7 @@ void TzentriloMF::ApplyLanguage(bool english) {
     btnAdd->setText(Lang("Add", "Adaugă", english));
     btnEdit->setText(Lang("Edit", "Editează", english));
     btnDelete->setText(Lang("Delete", "Şterge", english));
+    btnSources->setText(Lang("Sources...", "Surse...", english));
     ShowCheckCaptions(english);
     btnExit->setText(Lang("Exit", "Ieşire", english));
     cbStartWithWindows->setText(
@@ -82,13 +84,17 @@ void TzentriloMF::ApplyLanguage(bool english) {
     lbHomepage->setText(Lang("Web page", "Pagină web", english));
     lbCheckForUpdates->setText(Lang("Check for update", "Verifică update", english));
     Show1->setText(Lang("Show", "Arată", english));
+    Sources1->setText(btnSources->text());
     Exit1->setText(btnExit->text());
     if (editForm_ != nullptr) {
         editForm_->Label1->setText(header->text(0));
         editForm_->Label2->setText(header->text(1));
+        editForm_->Label3->setText(Lang("Source", "Sursă", english));
         editForm_->Button1->setText(Lang("OK", "OK", english));
         editForm_->Button2->setText(Lang("Cancel", "Anulare", english));
     }
+    if (sourcesForm_ != nullptr)
+        sourcesForm_->ApplyLanguage();
     ArrangeControls(); // the site link's width follows its text
 }
 

@@ -42,3 +42,21 @@ TFakeFetcher::TFakeFetcher() {
 TFakeFetcher::~TFakeFetcher() {
     SetPresenceFetcher(nullptr);
 }
+
+TFakeSourceFetcher::TFakeSourceFetcher() {
+    SetSourceFetcher(
+        [this](const std::string& url, QByteArray& body, const TFetchControl& control) {
+            urls.push_back(url);
+            cancel = control.cancel;
+            if (control.failure)
+                *control.failure = ok ? std::string() : failure;
+            if (control.status)
+                *control.status = status;
+            body = ok ? reply : QByteArray();
+            return ok;
+        });
+}
+
+TFakeSourceFetcher::~TFakeSourceFetcher() {
+    SetSourceFetcher(nullptr);
+}
