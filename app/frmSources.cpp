@@ -48,8 +48,10 @@ TSourcesForm::TSourcesForm(TSourceCatalogue& catalogue, INetWorker& worker, QWid
     resize(760, 480);
 }
 
+// The catalogue may be gone already (the window is its owner's child): only the fetch ends.
 TSourcesForm::~TSourcesForm() {
-    StopTest();
+    if (test_)
+        test_->Abandon();
 }
 
 void TSourcesForm::CreateControls() {

@@ -205,10 +205,11 @@ TEST_F(EditFormTest, TheSourceChoiceOffersEverySourceAndKeepsAGoneOne) {
         if (QLatin1String(c.stored) == QLatin1String("Gone"))
             expected << "Gone";
         EXPECT_EQ(offered, expected);
-        if (c.note != nullptr)
+        if (c.note != nullptr) {
             EXPECT_EQ(note, QString::fromUtf8(c.note));
-        else if (ownHost || QLatin1String(c.kept) != QLatin1String(""))
+        } else if (ownHost || QLatin1String(c.kept) != QLatin1String("")) {
             EXPECT_TRUE(note.isEmpty()) << note.toStdString();
+        }
     }
 }
 
