@@ -1,20 +1,23 @@
 #include "app/frmEdit.h"
 
+#include "app/SourceChoice.h"
 #include "monitor/Record.h"
+#include "monitor/SourceQuery.h"
 #include "shell/IntegerText.h"
 #include "shell/Language.h"
 #include "shell/uDialogs.h"
 #include "shell/uStrUtils.h"
 
 #include <QComboBox>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QVBoxLayout>
 
 namespace {
 
-constexpr int kClientWidth = 270;
-constexpr int kClientHeight = 148;
+constexpr int kFieldWidth = 246;
 constexpr int kModalOk = 1;
 constexpr int kModalCancel = 2;
 
@@ -33,50 +36,105 @@ TEditForm::TEditForm(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::MSWindowsFixedSizeDialogHint),
       Label1(new QLabel(QStringLiteral("Yahoo! ID"), this)),
-      Label2(new QLabel(QStringLiteral("Interval (min.)"), this)), edNume(new QLineEdit(this)),
-      cbInterval(new QComboBox(this)), Button1(new QPushButton(QStringLiteral("OK"), this)),
+      Label2(new QLabel(QStringLiteral("Interval (min.)"), this)),
+      Label3(new QLabel(QStringLiteral("Source"), this)), edNume(new QLineEdit(this)),
+      cbInterval(new QComboBox(this)), cbSource(new QComboBox(this)),
+      lbSourceNote(new QLabel(this)), Button1(new QPushButton(QStringLiteral("OK"), this)),
       Button2(new QPushButton(QStringLiteral("Cancel"), this)),
-      RunModal([](TEditForm& form) { return form.exec(); }) {
-    setFixedSize(kClientWidth, kClientHeight);
+      RunModal([](TEditForm& form) { return form.exec(); }), catalogue_(&BuiltInSources()) {
     setModal(true);
-
-    Label1->setGeometry(12, 10, 246, 16);
-    edNume->setGeometry(12, 28, 246, 23);
     Label1->setBuddy(edNume);
-    Label2->setGeometry(12, 58, 246, 16);
-    cbInterval->setGeometry(12, 76, 246, 23);
     Label2->setBuddy(cbInterval);
+    Label3->setBuddy(cbSource);
     cbInterval->setEditable(true);
     cbInterval->setInsertPolicy(QComboBox::NoInsert); // typed values are read, never listed
     cbInterval->addItems(IntervalItems());
-    Button1->setGeometry(102, 112, 75, 25);
-    Button2->setGeometry(183, 112, 75, 25);
+    cbSource->setSizeAdjustPolicy(QComboBox::AdjustToContents); // long names widen the dialog
+    // Source names come from the settings file: plain text, in a line that wraps.
+    lbSourceNote->setTextFormat(Qt::PlainText);
+    lbSourceNote->setWordWrap(true);
+    lbSourceNote->hide();
     Button1->setDefault(true);
     Button1->setAutoDefault(true);
 
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(Button1);
+    buttons->addWidget(Button2);
+    auto* layout = new QVBoxLayout(this);
+    layout->setSizeConstraint(QLayout::SetFixedSize); // the dialog grows with what it shows
+    layout->setContentsMargins(12, 10, 12, 11);
+    layout->setSpacing(2);
+    for (const auto& [label, field] :
+         {std::pair<QLabel*, QWidget*>{Label1, edNume}, {Label2, cbInterval}, {Label3, cbSource}}) {
+        field->setMinimumWidth(kFieldWidth);
+        layout->addWidget(label);
+        layout->addWidget(field);
+        layout->addSpacing(7);
+    }
+    layout->addWidget(lbSourceNote);
+    layout->addSpacing(6);
+    layout->addLayout(buttons);
+
     setTabOrder(edNume, cbInterval);
-    setTabOrder(cbInterval, Button1);
+    setTabOrder(cbInterval, cbSource);
+    setTabOrder(cbSource, Button1);
     setTabOrder(Button1, Button2);
 
     connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
     connect(Button2, &QPushButton::clicked, this, [this] { Button2Click(); });
+    connect(cbSource, &QComboBox::currentIndexChanged, this, [this] { ShowSourceNote(); });
+    FillSources({});
 }
 
-int TEditForm::ShowEditDialog(TRecord* entry) {
+void TEditForm::SetCatalogue(const TSourceCatalogue* catalogue) {
+    catalogue_ = catalogue != nullptr ? catalogue : &BuiltInSources();
+}
+
+int TEditForm::ShowEditDialog(TRecord* entry, const QString& addSource) {
     if (entry != nullptr) {
         setWindowTitle(Lang("Edit", "Editează"));
         edNume->setText(entry->ID);
         cbInterval->setEditText(QString::number(entry->Interval));
+        FillSources(entry->Source);
     } else {
         setWindowTitle(Lang("Add", "Adaugă"));
         edNume->clear();
         cbInterval->setEditText(QStringLiteral("1"));
+        FillSources(addSource);
     }
     setResult(0);
+    layout()->activate(); // the size that the texts need, before it is centred
     if (QWidget* owner = parentWidget())
         move(owner->geometry().center() - rect().center());
     edNume->setFocus();
     return RunModal(*this);
+}
+
+// Every source of the catalogue, and a name no source has any more as it is stored, so that
+// an edit of the interval keeps it.
+void TEditForm::FillSources(const QString& chosen) {
+    if (!FillSourceChoice(*cbSource, *catalogue_, chosen)) {
+        const QSignalBlocker quiet(cbSource);
+        cbSource->addItem(chosen, chosen);
+        cbSource->setCurrentIndex(cbSource->count() - 1);
+    }
+    ShowSourceNote();
+}
+
+QString TEditForm::SourceName() const {
+    return ChosenSource(*cbSource);
+}
+
+void TEditForm::ShowSourceNote() {
+    const TPresenceSource* source = catalogue_->Find(SourceName());
+    QString note;
+    if (source == nullptr)
+        note = FailureText(TPresenceFailure::UnknownSource, SourceName());
+    else if (source->IsOwnService() && !OwnServiceConfigured())
+        note = FailureText(TPresenceFailure::NotConfigured, {});
+    lbSourceNote->setText(note);
+    lbSourceNote->setVisible(!note.isEmpty());
 }
 
 void TEditForm::Button1Click() {

@@ -1,5 +1,5 @@
 #pragma once
-// The add/edit dialog: a Yahoo! ID and an interval in minutes.
+// The add/edit dialog: a watched ID, an interval in minutes and the presence source to ask.
 
 #include <QDialog>
 
@@ -10,6 +10,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class TRecord;
+class TSourceCatalogue;
 
 class TEditForm : public QDialog {
     Q_OBJECT
@@ -18,13 +19,21 @@ public:
 
     QLabel* Label1; // "Yahoo! ID"
     QLabel* Label2; // "Interval (min.)"
+    QLabel* Label3; // "Source"
     QLineEdit* edNume;
     QComboBox* cbInterval;
+    QComboBox* cbSource;
+    QLabel* lbSourceNote; // why the chosen source cannot answer; hidden when it can
     QPushButton* Button1; // OK, default
     QPushButton* Button2; // Cancel
 
-    // Fills the dialog for editing `entry` (or adding, with none) and runs it; 1 OK, 2 Cancel.
-    int ShowEditDialog(TRecord* entry);
+    // The sources to offer; none: the program's own service and the presets. Not owned.
+    void SetCatalogue(const TSourceCatalogue* catalogue);
+    // Fills the dialog for editing `entry` (or adding, with none, with `addSource` chosen) and
+    // runs it; 1 OK, 2 Cancel.
+    int ShowEditDialog(TRecord* entry, const QString& addSource = {});
+    // The chosen source's name as an entry keeps it: empty for the program's own service.
+    QString SourceName() const;
     void Button1Click();
     void Button2Click();
 
@@ -33,4 +42,10 @@ public:
 
     // Esc and any other close request end the dialog as Cancel does.
     void reject() override;
+
+private:
+    void FillSources(const QString& chosen);
+    void ShowSourceNote();
+
+    const TSourceCatalogue* catalogue_;
 };

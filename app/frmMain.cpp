@@ -1,9 +1,11 @@
 #include "app/frmMain.h"
 
+#include "app/frmEdit.h"
 #include "app/frmHistory.h"
 #include "app/platform/ExecutableFile.h"
 #include "app/platform/XdgAutostart.h"
 #include "monitor/Check.h"
+#include "monitor/SourceSettings.h"
 #include "remote/RemoteSettings.h"
 #include "remote/UpdateCheck.h"
 #include "shell/IntegerText.h"
@@ -70,6 +72,7 @@ TzentriloMF::TzentriloMF(std::unique_ptr<ITrayBackend> trayBackend,
     setObjectName(QStringLiteral("zentriloMF"));
     context_.tray = &trayIcon_;
     context_.worker = worker_.get();
+    context_.sources = &sources_;
     // A row and the buttons show whether its check is under way.
     context_.checkUnderWay = [this](TRecord& entry) {
         RefreshRow(&entry);
@@ -107,6 +110,7 @@ void TzentriloMF::SetupTray() {
 void TzentriloMF::ConnectHandlers() {
     connect(Show1, &QAction::triggered, this, [this] { Show1Click(); });
     connect(History1, &QAction::triggered, this, [this] { History1Click(); });
+    connect(Sources1, &QAction::triggered, this, [this] { Sources1Click(); });
     connect(Exit1, &QAction::triggered, this, [this] { Exit1Click(); });
     connect(btnExit, &QPushButton::clicked, this, [this] { btnExitClick(); });
     // `clicked` comes from the user only, so assigning a state at start-up writes nothing.
@@ -119,6 +123,7 @@ void TzentriloMF::ConnectHandlers() {
     connect(btnEdit, &QPushButton::clicked, this, [this] { btnEditClick(); });
     connect(btnDelete, &QPushButton::clicked, this, [this] { btnDeleteClick(); });
     connect(btnHistory, &QPushButton::clicked, this, [this] { btnHistoryClick(); });
+    connect(btnSources, &QPushButton::clicked, this, [this] { btnSourcesClick(); });
     connect(btnCheck, &QPushButton::clicked, this, [this] { btnCheckClick(); });
     connect(btnCheckAll, &QPushButton::clicked, this, [this] { btnCheckAllClick(); });
     connect(btnCheckBuddy, &QPushButton::clicked, this, [this] { btnCheckBuddyClick(); });
@@ -164,6 +169,8 @@ void TzentriloMF::FinishStartUp() {
         box->setEnabled(true);
     ShowListInfo(UseEnglish);
     StartHistory(); // the run begins before the first checks go out
+    sources_.SetUserSources(LoadSources(ProgramKey()));
+    FillCheckSources();
     LoadBuddies();
     UpdateButtons();
     // After the first checks' answers, as when start-up waited for each of them. A value that
@@ -196,6 +203,7 @@ void TzentriloMF::DefineSlots(int count) {
     for (; slotsDefined_ < count; ++slotsDefined_) {
         Options->AddOption(items, UserName(slotsDefined_), QString(), varString);
         Options->AddOption(items, IntervalName(slotsDefined_), 1, varInteger);
+        DefineSourceOption(*Options, slotsDefined_);
     }
 }
 
@@ -204,7 +212,8 @@ void TzentriloMF::LoadBuddies() {
         const QString user = Options->GetValue(UserName(slot)).toString();
         if (user.isEmpty())
             continue;
-        AddBuddy(user, IntegerTextOr(Options->GetValue(IntervalName(slot)).toString(), 1));
+        AddBuddy(user, IntegerTextOr(Options->GetValue(IntervalName(slot)).toString(), 1),
+                 SlotSourceName(*Options, slot));
     }
 }
 
@@ -221,6 +230,7 @@ void TzentriloMF::SaveSettings() {
         const TRecord* entry = slot < rows ? EntryOf(lista->topLevelItem(slot)) : nullptr;
         Options->SetValue(UserName(slot), entry != nullptr ? entry->ID : QString());
         Options->SetValue(IntervalName(slot), entry != nullptr ? entry->Interval : 1);
+        SetSlotSourceName(*Options, slot, entry != nullptr ? entry->Source : QString());
     }
     Options->SaveToRegistry(ProgramKey());
 }
@@ -251,6 +261,8 @@ void TzentriloMF::SaveChanges() {
 
 void TzentriloMF::SetEditForm(TEditForm* form) {
     editForm_ = form;
+    if (form != nullptr)
+        form->SetCatalogue(&sources_);
 }
 
 void TzentriloMF::closeEvent(QCloseEvent* event) {

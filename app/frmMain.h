@@ -4,16 +4,19 @@
 
 #include "monitor/Check.h"
 #include "monitor/Record.h"
+#include "monitor/SourceCatalogue.h"
 #include "net/NetWorker.h"
 #include "shell/TrayIcon.h"
 
 #include <QWidget>
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QAction;
 class QCheckBox;
+class QComboBox;
 class QFrame;
 class QGroupBox;
 class QLabel;
@@ -28,6 +31,7 @@ class TEditForm;
 class THistoryForm;
 class THistoryStore;
 struct THistoryKey;
+class TSourcesForm;
 
 class TzentriloMF : public QWidget {
     Q_OBJECT
@@ -68,6 +72,9 @@ public:
     THistoryForm* HistoryForm() { return historyForm_.get(); }
     TCheckContext& CheckContext() { return context_; }
     Tobjs& Buddies() { return *objs_; }
+    const TSourceCatalogue& Sources() const { return sources_; }
+    // The Sources window, made when it is first opened; none before.
+    TSourcesForm* SourcesForm() const { return sourcesForm_; }
 
     // The entry a list row refers to (rows do not own their entries).
     static TRecord* EntryOf(const QTreeWidgetItem* row);
@@ -89,6 +96,7 @@ public:
     QGroupBox* gbCheckBuddy;
     QLabel* lbYahooID;
     QLineEdit* edBuddyID;
+    QComboBox* cbCheckSource;
     QPushButton* btnCheckBuddy;
     QLabel* lbStatus;
     // The watched list.
@@ -98,6 +106,7 @@ public:
     QPushButton* btnEdit;
     QPushButton* btnDelete;
     QPushButton* btnHistory;
+    QPushButton* btnSources;
     QPushButton* btnCheck;
     QPushButton* btnCheckAll;
     QPushButton* btnExit;
@@ -116,6 +125,7 @@ public:
     QMenu* PopupMenu1;
     QAction* Show1;
     QAction* History1;
+    QAction* Sources1;
     QAction* Exit1;
     QTimer* ClearStatusTimer;
 
@@ -140,7 +150,7 @@ public:
     void lbVendorSiteMouseLeave(QLabel* link);
 
     // The list.
-    void AddBuddy(const QString& text, int minutes);
+    void AddBuddy(const QString& text, int minutes, const QString& source = {});
     void RefreshRow(TRecord* entry);
     void UpdateButtons();
     void btnCheckClick();
@@ -152,6 +162,13 @@ public:
     void btnHistoryClick();
     void listaKeyDown(int key); // Qt key code
     void listaSelectItem();
+
+    // The presence sources.
+    void btnSourcesClick();
+    void Sources1Click();
+    // After the Sources window changed the user's sources: stores them, lets the entries of a
+    // renamed source follow it and shows the rows anew.
+    void SourcesChanged(const QString& from, const QString& to);
 
     // The one-off check.
     void btnCheckBuddyClick();
@@ -188,7 +205,12 @@ private:
     void ShowCheckCaptions(bool english);
     static QString CheckingText(bool english);
     bool CheckAllUnderWay() const;
-    void ShowOneOffResult(const QString& trimmed, TBuddyStatus code);
+    void ShowOneOffResult(const QString& trimmed, const QString& source,
+                          const TSourceOutcome& outcome);
+    QString AddSource() const;
+    QString SourceLabel(const TRecord& entry) const;
+    void FillCheckSources();
+    int UsersOf(const QString& sourceName) const;
     void ShowStillRunningBalloon();
     void OpenSitePage(const char* pathAndQuery);
     void SetStatusColour(const QColor& colour);
@@ -202,6 +224,9 @@ private:
     TNetJobPtr oneOff_;
     TNetJobPtr updateCheck_;
     TEditForm* editForm_ = nullptr;
+    TSourceCatalogue sources_;
+    TSourcesForm* sourcesForm_ = nullptr;
+    std::optional<QString> lastSourceUsed_; // chosen in the latest add or edit
     std::unique_ptr<THistoryStore> history_;
     std::unique_ptr<THistoryForm> historyForm_; // goes before the store it shows
     int slotsDefined_ = 0; // "User%d" and "Interval%d" exist for the slots below

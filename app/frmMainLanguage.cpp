@@ -3,6 +3,7 @@
 
 #include "app/frmEdit.h"
 #include "app/frmHistory.h"
+#include "app/frmSources.h"
 #include "app/platform/QtTranslations.h"
 #include "net/Hosts.h"
 #include "remote/RemoteSettings.h"
@@ -73,6 +74,7 @@ void TzentriloMF::ApplyLanguage(bool english) {
     btnEdit->setText(Lang("Edit", "Editează", english));
     btnDelete->setText(Lang("Delete", "Şterge", english));
     btnHistory->setText(Lang("History...", "Istoric...", english));
+    btnSources->setText(Lang("Sources...", "Surse...", english));
     ShowCheckCaptions(english);
     btnExit->setText(Lang("Exit", "Ieşire", english));
     cbStartWithWindows->setText(
@@ -85,15 +87,19 @@ void TzentriloMF::ApplyLanguage(bool english) {
     lbCheckForUpdates->setText(Lang("Check for update", "Verifică update", english));
     Show1->setText(Lang("Show", "Arată", english));
     History1->setText(btnHistory->text());
+    Sources1->setText(btnSources->text());
     Exit1->setText(btnExit->text());
     if (historyForm_)
         historyForm_->ApplyLanguage();
     if (editForm_ != nullptr) {
         editForm_->Label1->setText(header->text(0));
         editForm_->Label2->setText(header->text(1));
+        editForm_->Label3->setText(Lang("Source", "Sursă", english));
         editForm_->Button1->setText(Lang("OK", "OK", english));
         editForm_->Button2->setText(Lang("Cancel", "Anulare", english));
     }
+    if (sourcesForm_ != nullptr)
+        sourcesForm_->ApplyLanguage();
     ArrangeControls(); // the site link's width follows its text
 }
 

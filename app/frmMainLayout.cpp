@@ -5,6 +5,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFrame>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -94,6 +95,7 @@ void TzentriloMF::CreateControls() {
     PopupMenu1 = new QMenu(this);
     Show1 = PopupMenu1->addAction(QStringLiteral("Show"));
     History1 = PopupMenu1->addAction(QStringLiteral("History..."));
+    Sources1 = PopupMenu1->addAction(QStringLiteral("Sources..."));
     PopupMenu1->addSeparator();
     Exit1 = PopupMenu1->addAction(QStringLiteral("Exit"));
 
@@ -133,6 +135,7 @@ void TzentriloMF::CreateCheckBuddy() {
     gbCheckBuddy = new QGroupBox(this);
     lbYahooID = new QLabel(QStringLiteral("Yahoo! ID"), gbCheckBuddy);
     edBuddyID = new QLineEdit(gbCheckBuddy);
+    cbCheckSource = new QComboBox(gbCheckBuddy);
     btnCheckBuddy = HandButton<QPushButton>(gbCheckBuddy);
     lbStatus = new QLabel(gbCheckBuddy);
     lbStatus->setWordWrap(true);
@@ -170,6 +173,7 @@ void TzentriloMF::CreateList() {
     btnEdit = HandButton<QPushButton>(this);
     btnDelete = HandButton<QPushButton>(this);
     btnHistory = HandButton<QPushButton>(this);
+    btnSources = HandButton<QPushButton>(this);
     btnCheck = HandButton<QPushButton>(this);
     btnCheckAll = HandButton<QPushButton>(this);
     SetFont(btnCheckAll, true);
@@ -197,21 +201,11 @@ void TzentriloMF::CreateBottom() {
 }
 
 void TzentriloMF::SetTabOrder() {
-    QWidget* const order[] = {edBuddyID,
-                              btnCheckBuddy,
-                              lista,
-                              btnAdd,
-                              btnEdit,
-                              btnDelete,
-                              btnHistory,
-                              btnCheck,
-                              btnCheckAll,
-                              btnExit,
-                              cbStartWithWindows,
-                              cbCloseToTray,
-                              cbCheckForUpdates,
-                              rgLanguageEnglish,
-                              rgLanguageRomanian};
+    QWidget* const order[] = {
+        edBuddyID,         cbCheckSource,     btnCheckBuddy,      lista,         btnAdd,
+        btnEdit,           btnDelete,         btnSources,         btnHistory,    btnCheck,
+        btnCheckAll,       btnExit,           cbStartWithWindows, cbCloseToTray, cbCheckForUpdates,
+        rgLanguageEnglish, rgLanguageRomanian};
     for (std::size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
     for (QLabel* link : {lbVendorSite, lbHomepage, lbCheckForUpdates, btnDonate})
@@ -239,8 +233,9 @@ void TzentriloMF::ArrangeControls() {
     gbCheckBuddy->setGeometry(kMargin, 106, inner, 58);
     lbYahooID->setGeometry(10, 26, 60, 16);
     edBuddyID->setGeometry(72, 22, 130, 23);
-    btnCheckBuddy->setGeometry(208, 21, 90, 25);
-    lbStatus->setGeometry(304, 20, 227, 27);
+    cbCheckSource->setGeometry(208, 22, 90, 23);
+    btnCheckBuddy->setGeometry(304, 21, 90, 25);
+    lbStatus->setGeometry(400, 20, gbCheckBuddy->width() - 406, 27);
 
     lbInfo->setGeometry(kMargin, 170, inner, 16);
     const int buttonsTop = h - 172;
@@ -248,6 +243,7 @@ void TzentriloMF::ArrangeControls() {
     btnAdd->setGeometry(kMargin, buttonsTop, 75, 25);
     btnEdit->setGeometry(kMargin + 80, buttonsTop, 75, 25);
     btnDelete->setGeometry(kMargin + 160, buttonsTop, 75, 25);
+    btnSources->setGeometry(kMargin + 240, buttonsTop, 75, 25);
     btnCheck->setGeometry(w - kMargin - kExitWidth, buttonsTop, kExitWidth, 25);
     btnHistory->setGeometry(btnCheck->x() - 80, buttonsTop, 75, 25);
 

@@ -1,8 +1,9 @@
 // The watched list and the one-off check of the main window.
 #include "app/frmMain.h"
 
+#include "app/SourceChoice.h"
 #include "app/frmEdit.h"
-#include "monitor/Presence.h"
+#include "monitor/SourceQuery.h"
 #include "remote/RemoteSettings.h"
 #include "shell/IntegerText.h"
 #include "shell/Language.h"
@@ -44,16 +45,25 @@ QString NothingSelected() {
     return Lang("Nothing selected!", "Nimic selectat!");
 }
 
-void SetTexts(QTreeWidgetItem* row, const TRecord& entry) {
+// `source`: the name of the entry's source, empty for the program's own service. The reason of
+// an ERROR is worded here, so that it follows the language.
+void SetTexts(QTreeWidgetItem* row, const TRecord& entry, const QString& source) {
     QString word;
     if (entry.LastStatus == bsNotScanned && entry.CheckUnderWay())
         word = Lang("CHECKING...", "VERIFIC..."); // the first answer is awaited
     else
         StatusText(entry.LastStatus, word);
-    row->setText(0, entry.ID);
+    const QString reason = entry.LastStatus == bsError
+                               ? FailureText(entry.LastFailure, entry.LastFailureDetail)
+                               : QString();
+    if (!reason.isEmpty())
+        word += QStringLiteral(": ") + reason;
+    row->setText(0, source.isEmpty() ? entry.ID : QStringLiteral("%1 (%2)").arg(entry.ID, source));
     row->setText(1, QString::number(entry.Interval));
     row->setText(2, LastCheckText(entry.LastCheck));
     row->setText(3, word);
+    for (int column = 0; column < 4; ++column)
+        row->setToolTip(column, reason); // the status column cuts a long one
 }
 
 } // namespace
@@ -69,8 +79,8 @@ QTreeWidgetItem* TzentriloMF::SelectedRow() const {
     return selected.isEmpty() ? nullptr : selected.first();
 }
 
-void TzentriloMF::AddBuddy(const QString& text, int minutes) {
-    TRecord* entry = objs_->Add(text, minutes);
+void TzentriloMF::AddBuddy(const QString& text, int minutes, const QString& source) {
+    TRecord* entry = objs_->Add(text, minutes, source);
     auto* row = new QTreeWidgetItem(lista);
     for (int column = 1; column < 4; ++column)
         row->setTextAlignment(column, Qt::AlignCenter);
@@ -82,8 +92,16 @@ void TzentriloMF::RefreshRow(TRecord* entry) {
     for (int i = 0; i < lista->topLevelItemCount(); ++i) {
         QTreeWidgetItem* row = lista->topLevelItem(i);
         if (EntryOf(row) == entry)
-            SetTexts(row, *entry);
+            SetTexts(row, *entry, SourceLabel(*entry));
     }
+}
+
+// The name of a source other than the program's own, as the catalogue writes it.
+QString TzentriloMF::SourceLabel(const TRecord& entry) const {
+    const TPresenceSource* source = sources_.Find(entry.Source);
+    if (source == nullptr)
+        return entry.Source;
+    return source->IsOwnService() ? QString() : source->Name;
 }
 
 // The limit counts the slots that can be saved, so that no added entry is lost at exit. A check
@@ -99,6 +117,9 @@ void TzentriloMF::UpdateButtons() {
     btnCheckBuddy->setEnabled(settingsLoaded_ && !(oneOff_ && oneOff_->Pending()));
     btnHistory->setEnabled(history_ != nullptr);
     History1->setEnabled(history_ != nullptr);
+    cbCheckSource->setEnabled(settingsLoaded_);
+    btnSources->setEnabled(settingsLoaded_);
+    Sources1->setEnabled(settingsLoaded_);
     ShowCheckCaptions(UseEnglish);
 }
 
@@ -142,9 +163,11 @@ void TzentriloMF::btnAddClick() {
                         .arg(BuddyLimit));
         return;
     }
-    if (editForm_ == nullptr || editForm_->ShowEditDialog(nullptr) != kModalOk)
+    if (editForm_ == nullptr || editForm_->ShowEditDialog(nullptr, AddSource()) != kModalOk)
         return;
-    AddBuddy(editForm_->edNume->text(), ParseInterval(editForm_->cbInterval->currentText(), 1));
+    lastSourceUsed_ = editForm_->SourceName();
+    AddBuddy(editForm_->edNume->text(), ParseInterval(editForm_->cbInterval->currentText(), 1),
+             editForm_->SourceName());
     UpdateButtons();
     SaveChanges();
 }
@@ -158,7 +181,9 @@ void TzentriloMF::btnEditClick() {
     if (editForm_ == nullptr || editForm_->ShowEditDialog(entry) != kModalOk)
         return;
     const THistoryKey before = HistoryKeyOf(*entry);
+    lastSourceUsed_ = editForm_->SourceName();
     entry->SetID(editForm_->edNume->text());
+    entry->SetSource(editForm_->SourceName()); // like a new ID: a check under way is dropped
     entry->SetInterval(ParseInterval(editForm_->cbInterval->currentText(), 1));
     if (HistoryKeyOf(*entry) != before)
         LeaveHistory(before);
@@ -219,18 +244,30 @@ void TzentriloMF::btnCheckBuddyClick() {
         return;
     }
     lbStatus->setText(CheckingText(UseEnglish));
+    lbStatus->setToolTip(QString());
     SetStatusColour(palette().color(QPalette::WindowText));
     btnCheckBuddy->setEnabled(false);
-    oneOff_ = worker_->Submit([this, query = OneOffCheck(typed),
-                               trimmed](const TIdDeadline& cancel) -> INetWorker::TApply {
-        return [this, code = query.Run(&cancel).code, trimmed] { ShowOneOffResult(trimmed, code); };
-    });
+    // The own service gets the ID exactly as typed; a source's address gets it without blanks.
+    const QString source = ChosenSource(*cbCheckSource);
+    const TSourceQuery query =
+        TSourceQuery::OneOff(sources_, source, source.isEmpty() ? typed : trimmed);
+    oneOff_ = worker_->Submit(
+        [this, query, trimmed, source](const TIdDeadline& cancel) -> INetWorker::TApply {
+            return [this, outcome = query.Run(&cancel), trimmed, source] {
+                ShowOneOffResult(trimmed, source, outcome);
+            };
+        });
 }
 
-void TzentriloMF::ShowOneOffResult(const QString& trimmed, TBuddyStatus code) {
+void TzentriloMF::ShowOneOffResult(const QString& trimmed, const QString& source,
+                                   const TSourceOutcome& outcome) {
+    const TBuddyStatus code = outcome.Status;
     QString word;
     StatusText(code, word);
-    lbStatus->setText(Lang("%1 is %2", "%1 este %2").arg(trimmed, word));
+    lbStatus->setText(source.isEmpty()
+                          ? Lang("%1 is %2", "%1 este %2").arg(trimmed, word)
+                          : Lang("%1 is %2 on %3", "%1 este %2 pe %3").arg(trimmed, word, source));
+    lbStatus->setToolTip(FailureText(outcome)); // two lines hold no reason
     if (code == bsOnline || code == bsInvisible)
         SetStatusColour(QColor(0, 128, 0));
     else if (code == bsOffline || code == bsError)
@@ -261,5 +298,6 @@ void TzentriloMF::edBuddyIDKeyUp() {
 void TzentriloMF::ClearStatusTimerTimer() {
     edBuddyID->clear();
     lbStatus->clear();
+    lbStatus->setToolTip(QString());
     ClearStatusTimer->stop();
 }

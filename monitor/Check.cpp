@@ -1,7 +1,6 @@
 #include "monitor/Check.h"
 
 #include "history/HistoryStore.h"
-#include "monitor/Presence.h"
 #include "monitor/Record.h"
 #include "shell/Language.h"
 #include "shell/TrayIcon.h"
@@ -10,6 +9,25 @@
 QString LastNotifiedID;
 
 namespace {
+
+// Who a balloon names and what a click on it opens, as they were when the check started: the
+// entry's source may change or go while the query waits.
+struct TBalloonSubject {
+    QString id;
+    QString source;  // empty: the program's own service
+    QString address; // the source's page of the ID; empty: it has none
+};
+
+const TSourceCatalogue& CatalogueOf(const TCheckContext& context) {
+    return context.sources != nullptr ? *context.sources : BuiltInSources();
+}
+
+TBalloonSubject SubjectOf(const TRecord& entry, const TSourceCatalogue& catalogue) {
+    const TPresenceSource* source = catalogue.Find(entry.Source);
+    if (source == nullptr || source->IsOwnService())
+        return {entry.ID, {}, {}};
+    return {entry.ID, source->Name, source->OpenUrl(entry.ID)};
+}
 
 bool IsPresence(TBuddyStatus code) {
     return code == bsOnline || code == bsOffline || code == bsInvisible;
@@ -25,37 +43,67 @@ bool ShouldNotify(TBuddyStatus before, TBuddyStatus code) {
     return IsPresence(code) && code != before && (code != bsOffline || IsPresence(before));
 }
 
-void ShowChangeBalloon(TTrayIcon& tray, const QString& id, TBuddyStatus code) {
-    const bool online = code != bsOffline;
-    if (online) {
-        LastNotifiedID = id;
-        tray.OnBalloonClick = TrayIconBalloonClick;
-        tray.Backend().SetBalloonAction([id] { OpenMessageWindow(id); });
-        tray.BalloonTitle =
-            Lang("Click to send %1 a message", "Fă clic pentru a-i trimite lui %1 un mesaj")
-                .arg(id);
-    } else {
-        tray.OnBalloonClick = nullptr;
-        tray.BalloonTitle.clear();
-    }
-    tray.BalloonFlags = bfInfo;
-    tray.BalloonTimeout = 5000;
+// What a click on an online balloon does; empty when it does nothing.
+std::function<void()> ClickAction(const TBalloonSubject& subject) {
+    if (subject.source.isEmpty())
+        return [id = subject.id] { OpenMessageWindow(id); };
+    if (subject.address.isEmpty())
+        return {};
+    return [address = subject.address] { ShellOpen(address, QString()); };
+}
+
+QString ClickTitle(const TBalloonSubject& subject) {
+    if (subject.source.isEmpty())
+        return Lang("Click to send %1 a message", "Fă clic pentru a-i trimite lui %1 un mesaj")
+            .arg(subject.id);
+    if (subject.address.isEmpty())
+        return {};
+    return Lang("Click to open %1 on %2", "Fă clic pentru a deschide pagina lui %1 de pe %2")
+        .arg(subject.id, subject.source);
+}
+
+QString ChangeText(const TBalloonSubject& subject, TBuddyStatus code) {
     QString word;
     StatusText(code, word);
-    tray.BalloonHint = Lang("%1 is now %2", "%1 este acum %2").arg(id, word);
+    if (subject.source.isEmpty())
+        return Lang("%1 is now %2", "%1 este acum %2").arg(subject.id, word);
+    return Lang("%1 is now %2 on %3", "%1 este acum %2 pe %3")
+        .arg(subject.id, word, subject.source);
+}
+
+void ShowChangeBalloon(TTrayIcon& tray, const TBalloonSubject& subject, TBuddyStatus code) {
+    const bool online = code != bsOffline;
+    const std::function<void()> action = online ? ClickAction(subject) : nullptr;
+    if (online)
+        LastNotifiedID = subject.id;
+    // Where each balloon replaces the one before, the own service's click follows
+    // LastNotifiedID; another source's opens the page this balloon names.
+    if (subject.source.isEmpty())
+        tray.OnBalloonClick = online ? TrayIconBalloonClick : nullptr;
+    else
+        tray.OnBalloonClick = action;
+    tray.Backend().SetBalloonAction(action);
+    tray.BalloonTitle = online ? ClickTitle(subject) : QString();
+    tray.BalloonFlags = bfInfo;
+    tray.BalloonTimeout = 5000;
+    tray.BalloonHint = ChangeText(subject, code);
     tray.Backend().SetBalloonCategory(online ? QStringLiteral("presence.online")
                                              : QStringLiteral("presence.offline"));
     tray.ShowBalloon();
 }
 
 // Where a check's answer lands, in the order the checks were started.
-void ApplyCheck(TRecord& entry, const QDateTime& started, const TPresenceAnswer& answer,
-                TCheckContext& context) {
-    const TBuddyStatus code = answer.code;
+void ApplyCheck(TRecord& entry, const QDateTime& started, const TBalloonSubject& subject,
+                const TSourceOutcome& outcome, TCheckContext& context) {
+    const TBuddyStatus code = outcome.Status;
     entry.LastCheck = started;
     if (context.tray != nullptr && ShouldNotify(entry.LastStatus, code))
-        ShowChangeBalloon(*context.tray, entry.ID, code);
+        ShowChangeBalloon(*context.tray, subject, code);
     entry.LastStatus = code;
+    entry.LastFailure = outcome.Failure;
+    entry.LastFailureDetail = outcome.Detail;
+    if (outcome.TooManyRequests())
+        entry.HoldChecks(context.tooManyRequestsPauseMs);
     // Dated by the start of the check, as the row shows it: a slow answer changes nothing.
     if (context.history != nullptr)
         context.history->RecordCheck(HistoryKeyOf(entry), code, started.toUTC());
@@ -68,13 +116,14 @@ void ApplyCheck(TRecord& entry, const QDateTime& started, const TPresenceAnswer&
 TNetJobPtr StartCheck(TRecord& entry, TCheckContext& context) {
     // The time the check started, before the query waits.
     const QDateTime started = context.now ? context.now() : QDateTime::currentDateTime();
-    const TPresenceQuery query = QueryStatus(entry.ID);
-    return context.worker->Submit(
-        [query, started, &entry, &context](const TIdDeadline& cancel) -> INetWorker::TApply {
-            return [answer = query.Run(&cancel), started, &entry, &context] {
-                ApplyCheck(entry, started, answer, context);
-            };
-        });
+    const TSourceCatalogue& catalogue = CatalogueOf(context);
+    const TSourceQuery query = TSourceQuery::Of(catalogue, entry.Source, entry.ID);
+    return context.worker->Submit([query, started, subject = SubjectOf(entry, catalogue), &entry,
+                                   &context](const TIdDeadline& cancel) -> INetWorker::TApply {
+        return [outcome = query.Run(&cancel), started, subject, &entry, &context] {
+            ApplyCheck(entry, started, subject, outcome, context);
+        };
+    });
 }
 
 void TrayIconBalloonClick() {

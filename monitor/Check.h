@@ -1,6 +1,7 @@
 #pragma once
 // One check of one entry and its change notification.
 
+#include "monitor/SourceQuery.h"
 #include "net/NetWorker.h"
 
 #include <QDateTime>
@@ -13,25 +14,29 @@ class TRecord;
 class TTrayIcon;
 
 // What a check needs from its surroundings; the main window owns one. The presence queries
-// themselves go through the fetcher of monitor/Presence.h.
+// themselves go through the fetchers of monitor/Presence.h and monitor/SourceQuery.h.
 struct TCheckContext {
-    TTrayIcon* tray = nullptr;                   // balloons go here (none: no balloon)
-    std::function<void(TRecord&)> refreshRow;    // RefreshRow of the entry's row
-    std::function<QDateTime()> now;              // empty: the current local time
-    INetWorker* worker = nullptr;                // runs the queries
-    std::function<void(TRecord&)> checkUnderWay; // a check of the entry went out
-    THistoryStore* history = nullptr;            // every applied result goes here (none: nowhere)
+    TTrayIcon* tray = nullptr;                            // balloons go here (none: no balloon)
+    std::function<void(TRecord&)> refreshRow;             // RefreshRow of the entry's row
+    std::function<QDateTime()> now;                       // empty: the current local time
+    INetWorker* worker = nullptr;                         // runs the queries
+    std::function<void(TRecord&)> checkUnderWay;          // a check of the entry went out
+    const TSourceCatalogue* sources = nullptr;            // none: the own service and the presets
+    int tooManyRequestsPauseMs = kTooManyRequestsPauseMs; // how long a 429 holds the entry's checks
+    THistoryStore* history = nullptr; // every applied result goes here (none: nowhere)
 };
 
 // ID of the buddy named in the latest balloon that announced online or invisible.
 extern QString LastNotifiedID;
 
-// Sends the entry's query to the worker (TRecord::CheckStatus does, one at a time). Its answer
-// is applied on the window's thread: the notification rule, the balloon, the new status and the
-// time the check started, the history's record of it, and the row's refresh.
+// Sends the entry's query to its source to the worker (TRecord::CheckStatus does, one at a
+// time). Its answer is applied on the window's thread: the notification rule, the balloon, the
+// new status with its reason and the time the check started, the wait a 429 asks for, the
+// history's record of it, and the row's refresh.
 TNetJobPtr StartCheck(TRecord& entry, TCheckContext& context);
 
 // Balloon-click handler where each balloon replaces the one before: opens
 // "ymsgr:sendim?<LastNotifiedID>&m=". Where each balloon stays its own, a click on an online
-// one opens its own ID instead.
+// one opens its own ID instead. A balloon of another source opens that source's page of its ID,
+// when the source has one.
 void TrayIconBalloonClick();

@@ -4,6 +4,7 @@
 #include "shell/uStrUtils.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -15,6 +16,8 @@ int TimerPeriodFor(qint64 remainingMs) {
 
 TRecord::TRecord(TCheckContext& context) : context_(context) {
     QObject::connect(&timer_, &QTimer::timeout, [this] { Tick(); });
+    hold_.setSingleShot(true);
+    QObject::connect(&hold_, &QTimer::timeout, [this] { EndHold(); });
 }
 
 TRecord::~TRecord() {
@@ -28,10 +31,25 @@ void TRecord::SetID(const QString& text) {
     if (id == ID)
         return;
     ID = id;
+    ForgetCheckUnderWay();
+}
+
+void TRecord::SetSource(const QString& name) {
+    if (name == Source)
+        return;
+    Source = name;
+    ForgetCheckUnderWay();
+    if (hold_.isActive()) {
+        hold_.stop();
+        EndHold();
+    }
+}
+
+void TRecord::ForgetCheckUnderWay() {
     if (!CheckUnderWay())
         return;
     check_->Abandon();
-    // An entry never checked would show no status until its timer: the new ID is asked now.
+    // An entry never checked would show no status until its timer: it is asked now.
     if (LastStatus == bsNotScanned)
         CheckStatus();
 }
@@ -67,9 +85,22 @@ bool TRecord::Enabled() const {
 void TRecord::CheckStatus() {
     if (CheckUnderWay())
         return;
+    if (hold_.isActive()) {
+        checkAfterHold_ = true;
+        return;
+    }
     check_ = StartCheck(*this, context_);
     if (CheckUnderWay() && context_.checkUnderWay)
         context_.checkUnderWay(*this);
+}
+
+void TRecord::HoldChecks(int ms) {
+    hold_.start(ms);
+}
+
+void TRecord::EndHold() {
+    if (std::exchange(checkAfterHold_, false))
+        CheckStatus();
 }
 
 qint64 TRecord::PeriodMs() const {
@@ -96,7 +127,7 @@ void TRecord::RestartCountdown() {
 }
 
 THistoryKey HistoryKeyOf(const TRecord& entry) {
-    return {entry.ID, OwnSourceName()};
+    return {entry.ID, entry.Source.isEmpty() ? OwnSourceName() : entry.Source};
 }
 
 void DeleteRecordAt(VRecord& list, int index) {
@@ -111,9 +142,10 @@ Tobjs::~Tobjs() {
     Clear();
 }
 
-TRecord* Tobjs::Add(const QString& text, int minutes) {
+TRecord* Tobjs::Add(const QString& text, int minutes, const QString& source) {
     auto* entry = new TRecord(context_);
     entry->SetID(text);
+    entry->SetSource(source);
     entry->SetInterval(minutes);
     List.push_back(entry);
     return entry;

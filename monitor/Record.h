@@ -3,6 +3,7 @@
 
 #include "history/HistoryTypes.h"
 #include "monitor/BuddyStatus.h"
+#include "monitor/PresenceRule.h"
 #include "net/NetWorker.h"
 
 #include <QDateTime>
@@ -20,17 +21,27 @@ public:
     TRecord& operator=(const TRecord&) = delete;
 
     QString ID;          // normalised: trimmed, A-Z folded
+    QString Source;      // the presence source's name as stored; empty: the program's own service
     int Interval = 1;    // minutes, at least 1
     QDateTime LastCheck; // null: never checked
     TBuddyStatus LastStatus = bsNotScanned;
+    // Why the last status is ERROR (see FailureText); None when it is not or nobody said.
+    TPresenceFailure LastFailure = TPresenceFailure::None;
+    QString LastFailureDetail;
 
     // A check under way for an earlier ID is abandoned: its answer is not this ID's.
     void SetID(const QString& text);
+    // The same for a check under way at another source; a wait that source asked for ends.
+    void SetSource(const QString& name);
     void SetInterval(int minutes);
     void SetEnabled(bool enabled);
     bool Enabled() const;
-    // Starts a check, unless one is under way: its answer serves this request too.
+    // Starts a check, unless one is under way: its answer serves this request too. While the
+    // source's wait holds, the check is made when it ends.
     void CheckStatus();
+    // The source asked to wait: no check starts for `ms`.
+    void HoldChecks(int ms);
+    bool ChecksHeld() const { return hold_.isActive(); }
     bool CheckUnderWay() const { return check_ && check_->Pending(); }
     // The latest check started, under way or done; null before the first.
     const TNetJobPtr& LatestCheck() const { return check_; }
@@ -46,9 +57,13 @@ public:
 
 private:
     void RestartCountdown();
+    void ForgetCheckUnderWay();
+    void EndHold();
 
     TCheckContext& context_;
     QTimer timer_;
+    QTimer hold_;                 // single shot: runs while the source's wait holds
+    bool checkAfterHold_ = false; // a check was asked for meanwhile
     TNetJobPtr check_;
     qint64 remainingMs_ = 0; // for periods longer than one timer period
 };
@@ -70,8 +85,8 @@ public:
 
     VRecord List;
 
-    TRecord* Add(const QString& text, int minutes); // not enabled
-    void Remove(TRecord* entry);                    // not freed
+    TRecord* Add(const QString& text, int minutes, const QString& source = {}); // not enabled
+    void Remove(TRecord* entry);                                                // not freed
     void CheckAll();
     void Clear();
 

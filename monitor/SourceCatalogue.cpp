@@ -89,20 +89,35 @@ const TPresenceSource* TSourceCatalogue::Find(const QString& name) const {
 }
 
 QString TSourceCatalogue::DefinitionProblem(const TPresenceSource& definition,
-                                            const QString& replacing) const {
-    if (const QString problem = NameProblem(definition.Name); !problem.isEmpty())
-        return problem;
+                                            const QString& replacing, TSourceField* field) const {
     const TPresenceSource* same = Find(definition.Name);
-    if (same != nullptr && !(same->Kind == TSourceKind::User && !replacing.isEmpty() &&
-                             SameName(same->Name, replacing)))
-        return Lang("A source named \"%1\" already exists!", "Există deja o sursă numită \"%1\"!")
-            .arg(same->Name);
-    for (const QString& problem :
-         {UrlProblem(definition.Url), RuleProblem(definition.Rule), OpenProblem(definition.Open)}) {
-        if (!problem.isEmpty())
-            return problem;
+    const bool taken =
+        same != nullptr && !(same->Kind == TSourceKind::User && !replacing.isEmpty() &&
+                             SameName(same->Name, replacing));
+    const QString nameProblem =
+        taken ? Lang("A source named \"%1\" already exists!", "Există deja o sursă numită \"%1\"!")
+                    .arg(same->Name)
+              : QString();
+    const std::pair<TSourceField, QString> problems[] = {
+        {TSourceField::Name, NameProblem(definition.Name)},
+        {TSourceField::Name, nameProblem},
+        {TSourceField::Url, UrlProblem(definition.Url)},
+        {TSourceField::Rule, RuleProblem(definition.Rule)},
+        {TSourceField::Open, OpenProblem(definition.Open)},
+    };
+    for (const auto& [where, problem] : problems) {
+        if (problem.isEmpty())
+            continue;
+        if (field != nullptr)
+            *field = where;
+        return problem;
     }
     return {};
+}
+
+const TSourceCatalogue& BuiltInSources() {
+    static const TSourceCatalogue builtIn;
+    return builtIn;
 }
 
 bool OwnServiceConfigured() {

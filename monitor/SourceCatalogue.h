@@ -6,6 +6,9 @@
 
 #include <vector>
 
+// The parts of a user's definition, as a window asks for them.
+enum class TSourceField { Name, Url, Rule, Open };
+
 class TSourceCatalogue {
 public:
     explicit TSourceCatalogue(std::vector<TPresenceSource> userSources = {});
@@ -23,12 +26,16 @@ public:
 
     // Why a user's definition cannot be stored, in the current language; empty when it can.
     // `replacing`: the name of the user source that an edit replaces; empty for a new one.
-    QString DefinitionProblem(const TPresenceSource& definition,
-                              const QString& replacing = {}) const;
+    // `field`, when given, receives the part the problem lies in.
+    QString DefinitionProblem(const TPresenceSource& definition, const QString& replacing = {},
+                              TSourceField* field = nullptr) const;
 
 private:
     std::vector<TPresenceSource> user_;
 };
+
+// The program's own service and the presets alone.
+const TSourceCatalogue& BuiltInSources();
 
 // True when this build or the environment gives the program's own service the host that its
 // queries ask now (by SiteScan).

@@ -1,6 +1,5 @@
 #include "monitor/SourceQuery.h"
 
-#include "monitor/Presence.h"
 #include "shell/Language.h"
 
 namespace {
@@ -50,32 +49,16 @@ TSourceOutcome Failed(TPresenceFailure failure, const QString& detail) {
     return outcome;
 }
 
-} // namespace
-
-QString TSourceOutcome::ReplyStart() const {
-    return ReplyText(Reply).left(kReplyStartChars);
-}
-
-void SetSourceFetcher(TSourceFetcher fetcher) {
-    Fetcher() = fetcher ? std::move(fetcher) : TSourceFetcher(FetchBytes);
-}
-
-TSourceOutcome QuerySource(const TPresenceSource& source, const QString& id,
-                           const TFetchControl& control) {
-    if (!source.Rule.IsValid())
-        return Failed(TPresenceFailure::BadDefinition, source.Rule.Text());
+// A preset's or a user's source, on the worker's thread.
+TSourceOutcome AskSource(const TPresenceRule& rule, const std::string& url,
+                         const TSourceFetcher& fetch, const TIdDeadline* cancel) {
     std::string failure;
     int status = 0;
     QByteArray body;
-    const bool ok = Fetcher()(source.QueryUrl(id).toStdString(), body,
-                              TFetchControl{control.cancel, &failure, &status});
-    if (control.failure)
-        *control.failure = failure;
-    if (control.status)
-        *control.status = status;
+    const bool ok = fetch(url, body, TFetchControl{cancel, &failure, &status});
     TSourceOutcome outcome;
     if (ok) {
-        const TRuleVerdict verdict = source.Rule.Evaluate(body);
+        const TRuleVerdict verdict = rule.Evaluate(body);
         outcome = Failed(verdict.Failure, verdict.Detail);
         outcome.Status = verdict.Status;
     } else {
@@ -86,30 +69,81 @@ TSourceOutcome QuerySource(const TPresenceSource& source, const QString& id,
     return outcome;
 }
 
-TSourceOutcome QueryThroughSource(const TSourceCatalogue& catalogue, const QString& sourceName,
-                                  const QString& id, const TFetchControl& control) {
-    const TPresenceSource* source = catalogue.Find(sourceName);
-    if (source == nullptr)
-        return Failed(TPresenceFailure::UnknownSource, sourceName);
-    if (!source->IsOwnService())
-        return QuerySource(*source, id, control);
-    if (!OwnServiceConfigured())
-        return Failed(TPresenceFailure::NotConfigured, {});
-    const TPresenceAnswer answer = QueryStatus(id).Run(control.cancel);
-    if (answer.code != bsError || answer.failures.empty()) {
-        TSourceOutcome outcome;
-        outcome.Status = answer.code;
-        if (answer.code == bsError)
-            outcome.Failure = TPresenceFailure::OwnService;
-        return outcome;
+// The own service's answer; without a host its requests cannot succeed, and that is the reason.
+TSourceOutcome OwnOutcome(TPresenceAnswer answer, bool configured) {
+    TSourceOutcome outcome;
+    if (answer.code == bsError) {
+        if (!configured)
+            outcome = Failed(TPresenceFailure::NotConfigured, {});
+        else if (!answer.failures.empty())
+            outcome = Failed(TPresenceFailure::Fetch,
+                             QString::fromStdString(answer.failures.back().reason));
+        else
+            outcome = Failed(TPresenceFailure::OwnService, {});
     }
-    const TQueryFailure& last = answer.failures.back();
-    return Failed(TPresenceFailure::Fetch, QString::fromStdString(last.reason));
+    outcome.Status = answer.code;
+    outcome.FailedRequests = std::move(answer.failures);
+    return outcome;
+}
+
+} // namespace
+
+QString TSourceOutcome::ReplyStart() const {
+    return ReplyText(Reply).left(kReplyStartChars);
+}
+
+void SetSourceFetcher(TSourceFetcher fetcher) {
+    Fetcher() = fetcher ? std::move(fetcher) : TSourceFetcher(FetchBytes);
+}
+
+TSourceQuery TSourceQuery::Of(const TSourceCatalogue& catalogue, const QString& sourceName,
+                              const QString& id) {
+    const TPresenceSource* source = catalogue.Find(sourceName);
+    return source != nullptr ? Of(*source, id)
+                             : Failing(TPresenceFailure::UnknownSource, sourceName);
+}
+
+TSourceQuery TSourceQuery::OneOff(const TSourceCatalogue& catalogue, const QString& sourceName,
+                                  const QString& id) {
+    const TPresenceSource* source = catalogue.Find(sourceName);
+    if (source != nullptr && source->IsOwnService())
+        return Own(OneOffCheck(id));
+    return Of(catalogue, sourceName, id);
+}
+
+TSourceQuery TSourceQuery::Of(const TPresenceSource& source, const QString& id) {
+    if (source.IsOwnService())
+        return Own(QueryStatus(id));
+    if (!source.Rule.IsValid())
+        return Failing(TPresenceFailure::BadDefinition, source.Rule.Text());
+    return TSourceQuery([rule = source.Rule, url = source.QueryUrl(id).toStdString(),
+                         fetch = Fetcher()](const TIdDeadline* cancel) {
+        return AskSource(rule, url, fetch, cancel);
+    });
+}
+
+TSourceQuery TSourceQuery::Own(TPresenceQuery query) {
+    return TSourceQuery(
+        [query = std::move(query), configured = OwnServiceConfigured()](const TIdDeadline* cancel) {
+            return OwnOutcome(query.Run(cancel), configured);
+        });
+}
+
+TSourceQuery TSourceQuery::Failing(TPresenceFailure failure, const QString& detail) {
+    return TSourceQuery(
+        [outcome = Failed(failure, detail)](const TIdDeadline*) { return outcome; });
+}
+
+TSourceOutcome TSourceQuery::Run(const TIdDeadline* cancel) const {
+    return run_(cancel);
 }
 
 QString FailureText(const TSourceOutcome& outcome) {
-    const QString& detail = outcome.Detail;
-    switch (outcome.Failure) {
+    return FailureText(outcome.Failure, outcome.Detail);
+}
+
+QString FailureText(TPresenceFailure failure, const QString& detail) {
+    switch (failure) {
     case TPresenceFailure::None:
         return {};
     case TPresenceFailure::Fetch:

@@ -1,7 +1,11 @@
 #pragma once
-// One ID asked of one presence source. Nothing raises: every failure is ERROR with its reason.
-// The queries may run on any thread; the reason is put into words where it is shown.
+// One ID asked of one presence source: the periodic check, the one-off check, a test of a source
+// and zentrilo-check all ask through a TSourceQuery. It is made where it is asked for (on the
+// window's thread), where the source, the address and the fetchers are chosen, and may run on any
+// thread under a cancel token. Nothing raises: every failure is ERROR with its reason, which is
+// put into words where it is shown.
 
+#include "monitor/Presence.h"
 #include "monitor/SourceCatalogue.h"
 #include "net/uNetUtils.h"
 
@@ -9,13 +13,16 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 struct TSourceOutcome {
     TBuddyStatus Status = bsError;
     TPresenceFailure Failure = TPresenceFailure::None;
     QString Detail;     // one printable line; see TPresenceFailure
-    int HttpStatus = 0; // of the reply; 0 when none came
-    QByteArray Reply;   // the body of a 200 reply
+    int HttpStatus = 0; // of a source's reply; 0 when none came
+    QByteArray Reply;   // the body of a source's 200 reply
+    // The program's own service: each of its requests that gave no status, in the order made.
+    std::vector<TQueryFailure> FailedRequests;
 
     // The start of the reply as plain text, for a test of a source.
     QString ReplyStart() const;
@@ -28,20 +35,36 @@ struct TSourceOutcome {
 constexpr int kTooManyRequestsPauseMs = 60000;
 
 // How a source's query fetches its reply: true with the body for a final 200, as
-// HttpGetStreamEx. Tests install another; an empty fetcher restores the real one.
+// HttpGetStreamEx. Tests install another; an empty fetcher restores the real one. A query uses
+// the one installed when it was made.
 using TSourceFetcher =
     std::function<bool(const std::string& url, QByteArray& body, const TFetchControl& control)>;
 void SetSourceFetcher(TSourceFetcher fetcher);
 
-// Asks a preset's or a user's source. `control` may carry a cancel token; its failure and status,
-// when given, receive the fetch's as well.
-TSourceOutcome QuerySource(const TPresenceSource& source, const QString& id,
-                           const TFetchControl& control = {});
+class TSourceQuery {
+public:
+    // The source of that name in the catalogue (an empty name is the program's own service,
+    // asked by SiteScan); a name the catalogue does not know is ERROR without a fetch.
+    static TSourceQuery Of(const TSourceCatalogue& catalogue, const QString& sourceName,
+                           const QString& id);
+    // The one-off check: as Of, but the program's own service adds its invisible scan.
+    static TSourceQuery OneOff(const TSourceCatalogue& catalogue, const QString& sourceName,
+                               const QString& id);
+    // That definition as it is, stored or not.
+    static TSourceQuery Of(const TPresenceSource& source, const QString& id);
+    // One of the program's own service's queries.
+    static TSourceQuery Own(TPresenceQuery query);
 
-// Asks the source of that name in the catalogue: the program's own service through QueryStatus,
-// any other through QuerySource; a name the catalogue does not know is ERROR.
-TSourceOutcome QueryThroughSource(const TSourceCatalogue& catalogue, const QString& sourceName,
-                                  const QString& id, const TFetchControl& control = {});
+    TSourceOutcome Run(const TIdDeadline* cancel = nullptr) const;
 
-// Why the outcome is ERROR, as one line in the current language; empty when it is not.
+private:
+    using TRun = std::function<TSourceOutcome(const TIdDeadline* cancel)>;
+    explicit TSourceQuery(TRun run) : run_(std::move(run)) {}
+    static TSourceQuery Failing(TPresenceFailure failure, const QString& detail);
+
+    TRun run_;
+};
+
+// Why a status is ERROR, as one line in the current language; empty when there is no reason.
+QString FailureText(TPresenceFailure failure, const QString& detail);
 QString FailureText(const TSourceOutcome& outcome);

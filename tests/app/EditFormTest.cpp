@@ -2,12 +2,15 @@
 
 #include "monitor/Check.h"
 #include "monitor/Record.h"
+#include "monitor/SourceCatalogue.h"
 #include "shell/IntegerText.h"
 #include "tests/shell/ShellFakes.h"
 
 #include <gtest/gtest.h>
 
 #include <QComboBox>
+#include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -100,7 +103,8 @@ TEST_F(EditFormTest, EachShowRefillsTheFields) {
 }
 
 TEST_F(EditFormTest, FixedSizeNoCloseBoxListAndTabOrder) {
-    EXPECT_EQ(form_.size(), QSize(270, 148));
+    Run(nullptr, QStringLiteral("x"), QStringLiteral("1"));
+    EXPECT_GE(form_.width(), 270);
     EXPECT_EQ(form_.minimumSize(), form_.maximumSize());
     EXPECT_FALSE(form_.windowFlags() & Qt::WindowCloseButtonHint);
     EXPECT_FALSE(form_.windowFlags() & Qt::WindowMinMaxButtonsHint);
@@ -111,9 +115,135 @@ TEST_F(EditFormTest, FixedSizeNoCloseBoxListAndTabOrder) {
         items << form_.cbInterval->itemText(i);
     EXPECT_EQ(items, (QStringList{"1", "2", "3", "4", "5", "6", "7", "8", "9", "10", "20", "30",
                                   "40", "50", "60"}));
-    EXPECT_EQ(form_.edNume->nextInFocusChain(), form_.cbInterval);
-    EXPECT_EQ(form_.cbInterval->nextInFocusChain(), form_.Button1);
-    EXPECT_EQ(form_.Button1->nextInFocusChain(), form_.Button2);
+    // What Tab reaches: labels in between take no focus.
+    const auto next = [](QWidget* widget) {
+        do
+            widget = widget->nextInFocusChain();
+        while (!(widget->focusPolicy() & Qt::TabFocus));
+        return widget;
+    };
+    EXPECT_EQ(next(form_.edNume), form_.cbInterval);
+    EXPECT_EQ(next(form_.cbInterval), form_.cbSource);
+    EXPECT_EQ(next(form_.cbSource), form_.Button1);
+    EXPECT_EQ(next(form_.Button1), form_.Button2);
+}
+
+// The dialog takes the size its texts need in either language, the note about the chosen
+// source included, and nothing it shows is cut.
+TEST_F(EditFormTest, TheDialogGrowsWithWhatItShows) {
+    TSourceCatalogue catalogue(
+        {UserSource(QStringLiteral("A source with a rather long name for a dialog"),
+                    QStringLiteral("https://x.org/%s"), QStringLiteral("text:on"), {})});
+    form_.SetCatalogue(&catalogue);
+    TCheckContext context;
+    TRecord entry(context);
+    entry.SetID(QStringLiteral("ann"));
+    for (const bool english : {true, false}) {
+        TLanguageScope language(english);
+        for (const char* source :
+             {"Lichess", "Gone", "A source with a rather long name for a dialog"}) {
+            entry.SetSource(QLatin1String(source));
+            std::vector<QWidget*> cut;
+            form_.RunModal = [&](TEditForm& form) {
+                for (QWidget* child : form.findChildren<QWidget*>()) {
+                    if (child->isVisibleTo(&form) && !form.rect().contains(child->geometry()))
+                        cut.push_back(child);
+                }
+                if (form.lbSourceNote->isVisibleTo(&form) &&
+                    form.lbSourceNote->height() <
+                        form.lbSourceNote->heightForWidth(form.lbSourceNote->width()))
+                    cut.push_back(form.lbSourceNote);
+                return 2;
+            };
+            form_.ShowEditDialog(&entry);
+            EXPECT_TRUE(cut.empty()) << source << (english ? " en" : " ro");
+            EXPECT_GE(form_.cbSource->width(), form_.cbSource->sizeHint().width()) << source;
+        }
+    }
+}
+
+// Every source is offered; an entry's source is chosen in any letter case, and one that is gone
+// stays as stored, with the reason, so that editing the interval keeps it.
+TEST_F(EditFormTest, TheSourceChoiceOffersEverySourceAndKeepsAGoneOne) {
+    TSourceCatalogue catalogue(
+        {UserSource(QStringLiteral("Chess"), QStringLiteral("https://x.org/%s"),
+                    QStringLiteral("text:on"), {})});
+    form_.SetCatalogue(&catalogue);
+    TCheckContext context;
+    TRecord entry(context);
+    entry.SetID(QStringLiteral("ann"));
+    const struct {
+        const char* stored;
+        const char* shown;
+        const char* kept;
+        const char* note;
+    } cases[] = {
+        {"", "Zentrilo", "", nullptr},
+        {"zentrilo", "Zentrilo", "", nullptr},
+        {"lichess", "Lichess", "Lichess", nullptr},
+        {"chess", "Chess", "Chess", nullptr},
+        {"Gone", "Gone", "Gone", "There is no source named \"Gone\"."},
+    };
+    const bool ownHost = OwnServiceConfigured();
+    for (const auto& c : cases) {
+        entry.SetSource(QLatin1String(c.stored));
+        QString shown, note;
+        QStringList offered;
+        form_.RunModal = [&](TEditForm& form) {
+            shown = form.cbSource->currentText();
+            note = form.lbSourceNote->isVisibleTo(&form) ? form.lbSourceNote->text() : QString();
+            for (int i = 0; i < form.cbSource->count(); ++i)
+                offered << form.cbSource->itemText(i);
+            form.cbInterval->setEditText(QStringLiteral("7"));
+            form.Button1->click();
+            return form.result();
+        };
+        ASSERT_EQ(form_.ShowEditDialog(&entry), 1) << c.stored;
+        EXPECT_EQ(shown, QLatin1String(c.shown));
+        EXPECT_EQ(form_.SourceName(), QLatin1String(c.kept));
+        QStringList expected{"Zentrilo", "Lichess", "Steam", "Chess"};
+        if (QLatin1String(c.stored) == QLatin1String("Gone"))
+            expected << "Gone";
+        EXPECT_EQ(offered, expected);
+        if (c.note != nullptr) {
+            EXPECT_EQ(note, QString::fromUtf8(c.note));
+        } else if (ownHost || QLatin1String(c.kept) != QLatin1String("")) {
+            EXPECT_TRUE(note.isEmpty()) << note.toStdString();
+        }
+    }
+}
+
+// Without a host for the program's own service, choosing it says so in the dialog, in both
+// languages; OK still takes it.
+TEST_F(EditFormTest, TheOwnServiceWithoutAHostSaysSo) {
+    if (OwnServiceConfigured())
+        GTEST_SKIP() << "this build configures the program's own service";
+    const struct {
+        bool english;
+        const char16_t* note;
+    } cases[] = {
+        {true, u"The program's own service is not configured in this installation."},
+        {false, u"Serviciul propriu al programului nu este configurat \u00een aceast\u0103 "
+                u"instalare."},
+    };
+    for (const auto& c : cases) {
+        TLanguageScope language(c.english);
+        QString note;
+        int heightWithout = 0;
+        form_.RunModal = [&](TEditForm& form) {
+            heightWithout = form.height();
+            form.cbSource->setCurrentIndex(0); // the program's own service
+            form.layout()->activate();
+            note = form.lbSourceNote->isVisibleTo(&form) ? form.lbSourceNote->text() : QString();
+            EXPECT_GT(form.height(), heightWithout);
+            form.edNume->setText(QStringLiteral("ann"));
+            form.Button1->click();
+            return form.result();
+        };
+        EXPECT_EQ(form_.ShowEditDialog(nullptr, QStringLiteral("Steam")), 1);
+        EXPECT_EQ(note, QString::fromUtf16(c.note));
+        EXPECT_EQ(form_.SourceName(), QString());
+    }
 }
 
 TEST_F(EditFormTest, EscapeCancelsWithTwo) {

@@ -42,9 +42,11 @@ public:
         qputenv("XDG_CONFIG_HOME", configDir.path().toUtf8());
         ASSERT_TRUE(dataDir.isValid());
         qputenv("XDG_DATA_HOME", dataDir.path().toUtf8());
-        for (const char* host : {"ZENTRILO_SITE", "ZENTRILO_SITE_RO", "ZENTRILO_DETECT_HOST",
-                                 "ZENTRILO_INDICATOR_HOST"})
+        for (const char* host : {"ZENTRILO_SITE", "ZENTRILO_SITE_RO"})
             qunsetenv(host);
+        // The own service has hosts, as in a configured installation; the fake fetcher answers.
+        for (const char* host : {"ZENTRILO_DETECT_HOST", "ZENTRILO_INDICATOR_HOST"})
+            qputenv(host, "127.0.0.1:9");
         ResetRemoteValues();
         QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
         InstallFetcher();
@@ -66,6 +68,8 @@ public:
 
     void TearDown() override {
         window.reset();
+        for (const char* host : {"ZENTRILO_DETECT_HOST", "ZENTRILO_INDICATOR_HOST"})
+            qunsetenv(host);
         SetPresenceFetcher({});
         delete Options;
         Options = nullptr;

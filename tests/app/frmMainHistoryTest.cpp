@@ -170,18 +170,18 @@ TEST_F(MainWindowHistoryTest, SitsLeftOfCheckStatusInTheTabOrderAndTheTrayMenu) 
     EXPECT_EQ(history.top(), check.top());
     EXPECT_EQ(history.height(), check.height());
     EXPECT_EQ(history.right() + 6, check.left());
-    // Room is left beside Delete for one more button of the row.
-    EXPECT_GE(history.left(), window->btnDelete->geometry().right() + 1 + 80);
-    EXPECT_EQ(window->btnDelete->nextInFocusChain(), window->btnHistory);
+    EXPECT_GT(history.left(), window->btnSources->geometry().right());
+    EXPECT_EQ(window->btnSources->nextInFocusChain(), window->btnHistory);
     EXPECT_EQ(window->btnHistory->nextInFocusChain(), window->btnCheck);
 
-    // Right after Show; Exit stays last, below its separator.
+    // Right after Show, then Sources; Exit stays last, below its separator.
     const QList<QAction*> items = window->PopupMenu1->actions();
-    ASSERT_GE(items.size(), 4);
+    ASSERT_EQ(items.size(), 5);
     EXPECT_EQ(items[0], window->Show1);
     EXPECT_EQ(items[1], window->History1);
-    EXPECT_TRUE(items[items.size() - 2]->isSeparator());
-    EXPECT_EQ(items.back(), window->Exit1);
+    EXPECT_EQ(items[2], window->Sources1);
+    EXPECT_TRUE(items[3]->isSeparator());
+    EXPECT_EQ(items[4], window->Exit1);
 }
 
 // A damaged file is moved aside and said so once, from the event loop: never while the start-up

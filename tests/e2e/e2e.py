@@ -258,7 +258,8 @@ class Simulator:
         process = desktop.spawn(command, stdout=subprocess.PIPE, text=True)
         line = process.stdout.readline().split()
         check(len(line) == 2 and line[0] == "PORT", "the simulator did not report its port")
-        point_services_at(desktop.env, "127.0.0.1:" + line[1])
+        self.address = "127.0.0.1:" + line[1]
+        point_services_at(desktop.env, self.address)
 
     def set(self, states):
         with open(self.state + ".new", "w") as f:
@@ -602,6 +603,39 @@ def case_status_balloon_notification(args):
                          "click %d to open a chat" % len(expected))
         time.sleep(0.5)
         check(opened(log) == expected, "opened: %r" % opened(log))
+        check(program.alive(), "the program ended")
+
+
+def case_user_source_flips(args):
+    """An ID watched through a source the user defined, on loopback in a preset's format: each
+    change is a notification that names the source, and a click on an online one opens the
+    source's page of the ID."""
+    with Desktop(bus=True) as desktop:
+        service = NotifyDaemon(desktop, args.notifyd)
+        simulator = Simulator(desktop, args.sim, {"bob": "online"})
+        log = install_fake_opener(desktop)
+        base = "http://" + simulator.address
+        os.makedirs(os.path.dirname(desktop.config_file), exist_ok=True)
+        with open(desktop.config_file, "w", encoding="utf-8") as f:
+            f.write("[%%General]\nCheckForUpdates=0\n\n[Items]\nUser0=bob\nInterval0=1\n"
+                    "Source0=Chess\n\n[Sources]\nsize=1\n1\\Name=Chess\n"
+                    "1\\Url=%s/api/users/status?ids=%%s\n1\\Rule=json:/0/online\n"
+                    "1\\Open=%s/@/%%s\n" % (base, base))
+        program = Program(desktop, args.binary)
+        window = program.wait_shown()[0]
+        online = service.wait(1)
+        check(online["title"] == "Click to open bob on Chess", "title: " + online["title"])
+        check(online["body"] == "bob is now ONLINE on Chess", "text: " + online["body"])
+
+        simulator.set({"bob": "offline"})
+        check_all_now(desktop, window)
+        offline = service.wait(2)
+        check(offline["body"] == "bob is now OFFLINE on Chess", "text: " + offline["body"])
+        check(offline["actions"] == [], "offline actions: %r" % offline["actions"])
+
+        service.click(online)
+        wait_for(lambda: opened(log), 10, "the click to open the page")
+        check(opened(log) == [base + "/@/bob"], "opened: %r" % opened(log))
         check(program.alive(), "the program ended")
 
 

@@ -2,6 +2,7 @@
 
 #include "history/HistoryStore.h"
 #include "monitor/Record.h"
+#include "tests/app/EventPump.h"
 #include "tests/monitor/MonitorFakes.h"
 
 #include <QTemporaryDir>
@@ -9,6 +10,8 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -266,6 +269,128 @@ TEST_F(CheckTest, BalloonClickOpensTheChatUnescapedAndReportsAFailure) {
     ASSERT_EQ(boxes_.shown.size(), 1u);
     EXPECT_EQ(boxes_.shown[0].kind, TMessageKind::Warning);
     EXPECT_TRUE(boxes_.shown[0].text.contains(QStringLiteral("ymsgr:sendim?a b&c&m=")));
+}
+
+// Sources other than the own service: the balloon names the source, and a click on an online
+// one opens the source's page of the ID (where it has one), Qt's own balloon included.
+TEST_F(CheckTest, SourceBalloonsNameTheSourceAndOpenItsPage) {
+    TSourceCatalogue catalogue(
+        {UserSource(u"My games"_s, u"https://games.example/%s"_s, u"text:on"_s, {})});
+    context_.sources = &catalogue;
+    TFakeSourceFetcher source;
+    const QString lichess = u"https://lichess.org/@/bob"_s;
+    const struct {
+        bool english;
+        const char* source; // as the slot stores it
+        QByteArray reply;
+        TBuddyStatus before;
+        const char16_t* title;
+        const char16_t* text;
+        QString opens; // empty: no click
+    } cases[] = {
+        {true, "lichess", R"([{"online":true}])", bsOffline, u"Click to open bob on Lichess",
+         u"bob is now ONLINE on Lichess", lichess},
+        {false, "Lichess", R"([{"online":true}])", bsNotScanned,
+         u"F\u0103 clic pentru a deschide pagina lui bob de pe Lichess",
+         u"bob este acum ONLINE pe Lichess", lichess},
+        {true,
+         "Lichess",
+         R"([{"online":false}])",
+         bsOnline,
+         u"",
+         u"bob is now OFFLINE on Lichess",
+         {}},
+        {false, "my GAMES", "on", bsOffline, u"", u"bob este acum ONLINE pe My games", {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.source);
+        TLanguageScope language(c.english);
+        backend_->balloons.clear();
+        shell_.opened.clear();
+        source.reply = c.reply;
+        TRecord entry(context_);
+        entry.SetID(u"Bob"_s);
+        entry.SetSource(QString::fromUtf8(c.source));
+        entry.LastStatus = c.before;
+        entry.CheckStatus();
+        ASSERT_EQ(backend_->balloons.size(), 1u);
+        const TShownBalloon& balloon = backend_->balloons[0];
+        EXPECT_EQ(balloon.title, QString::fromUtf16(c.title));
+        EXPECT_EQ(balloon.text, QString::fromUtf16(c.text));
+        EXPECT_EQ(bool(balloon.action), !c.opens.isEmpty());
+        EXPECT_EQ(bool(tray_.OnBalloonClick), !c.opens.isEmpty());
+        if (c.opens.isEmpty())
+            continue;
+        balloon.action();
+        backend_->balloonClicked();
+        EXPECT_EQ(shell_.opened, (std::vector<QString>{c.opens, c.opens}));
+    }
+    EXPECT_TRUE(fetcher_.urls.empty()) << "the own service was not asked";
+}
+
+// A slot naming a source that is gone keeps the name and checks as ERROR with the reason,
+// through the worker like any check, without a fetch.
+TEST_F(CheckTest, AGoneSourceIsAnErrorWithItsReason) {
+    TFakeSourceFetcher source;
+    TRecord entry(context_);
+    entry.SetID(u"bob"_s);
+    entry.SetSource(u"Gone"_s);
+    entry.CheckStatus();
+    EXPECT_EQ(entry.LastStatus, bsError);
+    EXPECT_EQ(entry.LastFailure, TPresenceFailure::UnknownSource);
+    EXPECT_EQ(entry.LastFailureDetail, u"Gone"_s);
+    EXPECT_EQ(entry.Source, u"Gone"_s);
+    EXPECT_EQ(refreshed_, std::vector<TBuddyStatus>{bsError});
+    EXPECT_TRUE(source.urls.empty());
+    EXPECT_TRUE(fetcher_.urls.empty());
+    // A later answer clears the reason.
+    entry.SetSource(u"Steam"_s);
+    source.reply = "<profile><onlineState>offline</onlineState></profile>";
+    entry.CheckStatus();
+    EXPECT_EQ(entry.LastStatus, bsOffline);
+    EXPECT_EQ(entry.LastFailure, TPresenceFailure::None);
+}
+
+// A 429 holds the entry's checks for the wait; one asked for meanwhile is made when it ends, and
+// a change of source ends the other source's wait at once.
+TEST_F(CheckTest, TooManyRequestsHoldsTheEntrysChecks) {
+    TFakeSourceFetcher source;
+    source.ok = false;
+    source.status = 429;
+    source.failure = "HTTP/1.1 429 Too Many Requests";
+    context_.tooManyRequestsPauseMs = 40;
+    TRecord entry(context_);
+    entry.SetID(u"bob"_s);
+    entry.SetSource(u"Lichess"_s);
+    entry.CheckStatus();
+    EXPECT_EQ(entry.LastStatus, bsError);
+    EXPECT_EQ(entry.LastFailureDetail, u"HTTP/1.1 429 Too Many Requests"_s);
+    EXPECT_TRUE(entry.ChecksHeld());
+    source.ok = true;
+    source.status = 200;
+    source.reply = R"([{"online":true}])";
+    entry.CheckStatus();
+    entry.CheckStatus();
+    EXPECT_EQ(source.urls.size(), 1u) << "asked again during the wait";
+    ASSERT_TRUE(PumpUntil([&] { return source.urls.size() == 2; }));
+    EXPECT_EQ(entry.LastStatus, bsOnline);
+    EXPECT_FALSE(entry.ChecksHeld());
+    PumpUntil([] { return false; }, 60);
+    EXPECT_EQ(source.urls.size(), 2u) << "one check for the requests of the wait";
+
+    source.status = 429;
+    source.ok = false;
+    context_.tooManyRequestsPauseMs = 60000;
+    entry.CheckStatus();
+    entry.CheckStatus();
+    ASSERT_TRUE(entry.ChecksHeld());
+    source.ok = true;
+    source.status = 200;
+    source.reply = "<onlineState>online</onlineState>";
+    entry.SetSource(u"Steam"_s);
+    EXPECT_FALSE(entry.ChecksHeld());
+    EXPECT_EQ(source.urls.back(), "https://steamcommunity.com/id/bob/?xml=1");
+    EXPECT_EQ(entry.LastStatus, bsOnline);
 }
 
 } // namespace

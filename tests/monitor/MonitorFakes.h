@@ -3,6 +3,7 @@
 // beside the shell's fakes.
 
 #include "monitor/Presence.h"
+#include "monitor/SourceQuery.h"
 #include "tests/shell/ShellFakes.h"
 #include "tests/support/InlineWorker.h"
 
@@ -32,6 +33,23 @@ public:
     std::deque<std::u16string> replies;
     bool ok = true;
     std::u16string reply;
+};
+
+// Installs itself as the sources' fetcher: records every URL and the cancel token it was given,
+// and answers as scripted: with `status`, and with `reply` when `ok`.
+class TFakeSourceFetcher {
+public:
+    TFakeSourceFetcher();
+    ~TFakeSourceFetcher();
+    TFakeSourceFetcher(const TFakeSourceFetcher&) = delete;
+    TFakeSourceFetcher& operator=(const TFakeSourceFetcher&) = delete;
+
+    std::vector<std::string> urls;
+    const TIdDeadline* cancel = nullptr;
+    bool ok = true;
+    int status = 200;
+    std::string failure;
+    QByteArray reply;
 };
 
 // Test failures show texts as texts.

@@ -161,6 +161,16 @@ TEST_F(RecordTest, NewEntryStartsUnscannedDisabledAndNeverChecked) {
     EXPECT_FALSE(entry.Enabled());
 }
 
+// The same ID on two sources is two histories; the own service is named as everywhere else.
+TEST_F(RecordTest, HistoryKeyNamesTheEntrysSource) {
+    TRecord entry(context_);
+    entry.SetID(QStringLiteral("bob"));
+    EXPECT_EQ(HistoryKeyOf(entry),
+              (THistoryKey{QStringLiteral("bob"), QStringLiteral("Zentrilo")}));
+    entry.SetSource(QStringLiteral("Lichess"));
+    EXPECT_EQ(HistoryKeyOf(entry), (THistoryKey{QStringLiteral("bob"), QStringLiteral("Lichess")}));
+}
+
 TEST(DeleteRecordAt, OutOfRangeChangesNothingOtherwiseKeepsOrder) {
     TCheckContext context;
     TRecord a(context), b(context), c(context);
@@ -183,7 +193,7 @@ TEST(DeleteRecordAt, OutOfRangeChangesNothingOtherwiseKeepsOrder) {
 TEST_F(RecordTest, TobjsAddsDisabledRemovesByIdentityAndChecksInOrder) {
     Tobjs list(context_);
     TRecord* first = list.Add(QStringLiteral(" Ann "), 0);
-    TRecord* second = list.Add(QStringLiteral("BOB"), 3);
+    TRecord* second = list.Add(QStringLiteral("bob"), 3);
     TRecord* third = list.Add(QStringLiteral("cid"), 1);
     EXPECT_EQ(first->ID, QStringLiteral("ann"));
     EXPECT_EQ(first->Interval, 1);

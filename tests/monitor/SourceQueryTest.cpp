@@ -13,33 +13,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// Installs itself as the sources' fetcher: records every URL and the cancel token it was given,
-// and answers as scripted.
-class TFakeSourceFetcher {
-public:
-    TFakeSourceFetcher() {
-        SetSourceFetcher(
-            [this](const std::string& url, QByteArray& body, const TFetchControl& control) {
-                urls.push_back(url);
-                cancel = control.cancel;
-                if (control.failure)
-                    *control.failure = ok ? std::string() : failure;
-                if (control.status)
-                    *control.status = status;
-                body = ok ? reply : QByteArray();
-                return ok;
-            });
-    }
-    ~TFakeSourceFetcher() { SetSourceFetcher(nullptr); }
-
-    std::vector<std::string> urls;
-    const TIdDeadline* cancel = nullptr;
-    bool ok = true;
-    int status = 200;
-    std::string failure;
-    QByteArray reply;
-};
-
 TPresenceSource Lichess(const std::string& base = "https://lichess.org") {
     return UserSource(u"Chess"_s, QString::fromStdString(base) + u"/api/users/status?ids=%s"_s,
                       u"json:/0/online"_s, {});
@@ -86,7 +59,7 @@ TEST(SourceQuery, OutcomesFollowTheReplyAndSayWhy) {
         fetcher.status = c.status;
         fetcher.failure = c.failure;
         fetcher.reply = c.reply;
-        const TSourceOutcome outcome = QuerySource(Lichess(), u"a"_s);
+        const TSourceOutcome outcome = TSourceQuery::Of(Lichess(), u"a"_s).Run();
         EXPECT_EQ(outcome.Status, c.expected);
         EXPECT_EQ(outcome.TooManyRequests(), c.tooMany);
         EXPECT_EQ(outcome.HttpStatus, c.status);
@@ -96,21 +69,27 @@ TEST(SourceQuery, OutcomesFollowTheReplyAndSayWhy) {
     UseEnglish = saved;
 }
 
-TEST(SourceQuery, TheCallerGetsTheUrlCancelTokenFailureAndStatus) {
+// A query is made where it is asked for: the address and the fetcher are fixed then, and the
+// fetch runs later, under the caller's cancel token.
+TEST(SourceQuery, MadeWhereAskedRunLaterUnderTheCallersToken) {
     TFakeSourceFetcher fetcher;
     fetcher.ok = false;
     fetcher.status = 429;
     fetcher.failure = "HTTP/1.1 429 Too Many Requests";
+    TPresenceSource source = Lichess();
+    const TSourceQuery query = TSourceQuery::Of(source, u" Ana & B\u0103#1 "_s);
+    source.Url = u"https://other.org/%s"_s;
+    TFakeSourceFetcher later; // installed after the query was made: not asked
     const TIdDeadline token;
-    std::string failure;
-    int status = 0;
-    QuerySource(Lichess(), u" Ana & B\u0103#1 "_s, {&token, &failure, &status});
+    const TSourceOutcome outcome = query.Run(&token);
+    EXPECT_TRUE(later.urls.empty());
     ASSERT_EQ(fetcher.urls.size(), 1u);
     EXPECT_EQ(fetcher.urls[0],
               "https://lichess.org/api/users/status?ids=%20Ana%20%26%20B%C4%83%231%20");
     EXPECT_EQ(fetcher.cancel, &token);
-    EXPECT_EQ(failure, fetcher.failure);
-    EXPECT_EQ(status, 429);
+    EXPECT_EQ(outcome.Detail.toStdString(), fetcher.failure);
+    EXPECT_EQ(outcome.HttpStatus, 429);
+    EXPECT_TRUE(outcome.TooManyRequests());
 }
 
 TEST(SourceQuery, ReasonsAreOneLineInEitherLanguage) {
@@ -122,11 +101,12 @@ TEST(SourceQuery, ReasonsAreOneLineInEitherLanguage) {
         const char* english;
         const char* romanian;
     } cases[] = {
-        {QueryThroughSource(catalogue, hostile, u"x"_s), "There is no source named \"a b c d e\".",
-         "Nu există nicio sursă numită \"a b c d e\"."},
-        {QueryThroughSource(catalogue, QString(300, u'n') + u"\n!"_s, u"x"_s),
+        {TSourceQuery::Of(catalogue, hostile, u"x"_s).Run(),
+         "There is no source named \"a b c d e\".", "Nu există nicio sursă numită \"a b c d e\"."},
+        {TSourceQuery::Of(catalogue, QString(300, u'n') + u"\n!"_s, u"x"_s).Run(),
          "There is no source named \"nnn…\".", "Nu există nicio sursă numită \"nnn…\"."},
-        {QuerySource(UserSource(u"s"_s, u"https://x.org/%s"_s, u"xml:a b=c"_s, {}), u"x"_s),
+        {TSourceQuery::Of(UserSource(u"s"_s, u"https://x.org/%s"_s, u"xml:a b=c"_s, {}), u"x"_s)
+             .Run(),
          "The rule xml:a b=c cannot be used; correct the source.",
          "Regula xml:a b=c nu poate fi folosită; corectează sursa."},
     };
@@ -145,7 +125,7 @@ TEST(SourceQuery, ReasonsAreOneLineInEitherLanguage) {
     // The reasons of a rule's reply are worded in Romanian too.
     fetcher.reply = "<p/>";
     UseEnglish = false;
-    EXPECT_EQ(FailureText(QuerySource(Steam("http://x"), u"a"_s)),
+    EXPECT_EQ(FailureText(TSourceQuery::Of(Steam("http://x"), u"a"_s).Run()),
               QString::fromUtf8("Răspunsul nu are elementul onlineState."));
     UseEnglish = saved;
 }
@@ -156,24 +136,36 @@ TEST(SourceQuery, TheOwnServiceKeepsItsOwnQueries) {
     SiteScan = true;
     TSourceCatalogue catalogue;
     TFakeFetcher presence;
-    presence.reply = ServiceReply(bsOnline);
+    TFakeSourceFetcher sources;
     if (OwnServiceConfigured())
         GTEST_SKIP() << "this build configures the detection service";
-    EXPECT_EQ(QueryThroughSource(catalogue, u"zentrilo"_s, u"bob"_s).Failure,
-              TPresenceFailure::NotConfigured);
-    EXPECT_TRUE(presence.urls.empty());
-
+    // Without a host its requests cannot succeed, and that is the reason given.
+    presence.ok = false;
+    const TSourceQuery unconfigured = TSourceQuery::Of(catalogue, u"zentrilo"_s, u"bob"_s);
     setenv("ZENTRILO_DETECT_HOST", "127.0.0.1:9", 1);
+    EXPECT_EQ(unconfigured.Run().Failure, TPresenceFailure::NotConfigured);
+
+    presence.ok = true;
+    presence.reply = ServiceReply(bsOnline);
     for (const QString& name : {QString(), u"Zentrilo"_s}) {
-        const TSourceOutcome outcome = QueryThroughSource(catalogue, name, u"bob"_s);
+        const TSourceOutcome outcome = TSourceQuery::Of(catalogue, name, u"bob"_s).Run();
         EXPECT_EQ(outcome.Status, bsOnline);
         EXPECT_EQ(outcome.Failure, TPresenceFailure::None);
     }
     presence.ok = false;
-    EXPECT_EQ(QueryThroughSource(catalogue, {}, u"bob"_s).Failure, TPresenceFailure::Fetch);
-    EXPECT_EQ(presence.urls.size(), 3u);
-    EXPECT_EQ(presence.urls[0],
+    const TSourceOutcome failed = TSourceQuery::Of(catalogue, {}, u"bob"_s).Run();
+    EXPECT_EQ(failed.Failure, TPresenceFailure::Fetch);
+    ASSERT_EQ(failed.FailedRequests.size(), 1u);
+    EXPECT_EQ(failed.FailedRequests[0].url,
               "http://127.0.0.1:9/getstatus.php?yid=bob&invisiblescan=0&ver=0.5.4");
+    // The one-off check's invisible scan is the own service's alone.
+    presence.urls.clear();
+    TSourceQuery::OneOff(catalogue, {}, u"bob"_s).Run();
+    ASSERT_EQ(presence.urls.size(), 2u);
+    EXPECT_NE(presence.urls[1].find("invisiblescan=1"), std::string::npos);
+    TSourceQuery::OneOff(catalogue, u"steam"_s, u"bob"_s).Run();
+    EXPECT_EQ(presence.urls.size(), 2u);
+    EXPECT_EQ(sources.urls, std::vector<std::string>{"https://steamcommunity.com/id/bob/?xml=1"});
     unsetenv("ZENTRILO_DETECT_HOST");
     SiteScan = savedSiteScan;
 }
@@ -212,7 +204,7 @@ TEST(SourceQuery, PresetFormatsOverLoopback) {
         TLoopbackServer server({c.script});
         const std::string base = "http://" + server.HostPort();
         const TSourceOutcome outcome =
-            QuerySource(c.steam ? Steam(base) : Lichess(base), u"\u0103na b"_s);
+            TSourceQuery::Of(c.steam ? Steam(base) : Lichess(base), u"\u0103na b"_s).Run();
         EXPECT_EQ(outcome.Status, c.expected);
         EXPECT_EQ(outcome.TooManyRequests(), c.tooMany);
         ASSERT_EQ(server.ConnectionCount(), 1);

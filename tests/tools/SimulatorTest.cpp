@@ -198,7 +198,7 @@ TEST_F(SimulatorTest, PresetFormatsFollowTheStateFile) {
     };
     for (const auto& c : cases) {
         for (const TPresenceSource* source : {&chess, &games}) {
-            const TSourceOutcome outcome = QuerySource(*source, QString::fromUtf8(c.id));
+            const TSourceOutcome outcome = TSourceQuery::Of(*source, QString::fromUtf8(c.id)).Run();
             EXPECT_EQ(outcome.Status, c.status) << c.id << " on " << source->Name.toStdString()
                                                 << ": " << FailureText(outcome).toStdString();
         }

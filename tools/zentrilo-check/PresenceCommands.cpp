@@ -1,6 +1,6 @@
 #include "tools/zentrilo-check/PresenceCommands.h"
 
-#include "monitor/Presence.h"
+#include "monitor/SourceQuery.h"
 #include "shell/Language.h"
 #include "shell/uStrUtils.h"
 
@@ -37,8 +37,8 @@ std::string OneLine(std::string text) {
 }
 
 // Why each failed request failed, one line each on stderr; stdout keeps only the results.
-void PrintFailures(const TPresenceAnswer& answer) {
-    for (const TQueryFailure& failure : answer.failures)
+void PrintFailures(const TSourceOutcome& outcome) {
+    for (const TQueryFailure& failure : outcome.FailedRequests)
         std::fprintf(stderr, "zentrilo-check: %s: %s\n", OneLine(failure.url).c_str(),
                      failure.reason.c_str());
 }
@@ -73,10 +73,10 @@ int RunPresenceCommand(int argc, char** argv) {
     for (int i = first; i < argc; ++i) {
         // The ID goes to the services exactly as typed, blanks included.
         const QString id = QString::fromUtf8(argv[i]);
-        const TPresenceAnswer answer = query(id).Run();
-        PrintFailures(answer);
-        PrintPresenceLine(id, answer.code);
-        if (answer.code == bsError)
+        const TSourceOutcome outcome = TSourceQuery::Own(query(id)).Run();
+        PrintFailures(outcome);
+        PrintPresenceLine(id, outcome.Status);
+        if (outcome.Status == bsError)
             exitCode = 1;
     }
     std::fflush(stdout);

@@ -54,7 +54,7 @@ int RunSourceCommand(int argc, char** argv) {
     for (int i = 3; i < argc; ++i) {
         // The ID goes to the source as typed, blanks included (percent-encoded).
         const QString id = QString::fromUtf8(argv[i]);
-        const TSourceOutcome outcome = QueryThroughSource(catalogue, name, id);
+        const TSourceOutcome outcome = TSourceQuery::Of(catalogue, name, id).Run();
         PrintPresenceLine(id, outcome.Status);
         std::fflush(stdout);
         if (outcome.Status == bsError) {

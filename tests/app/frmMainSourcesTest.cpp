@@ -1,0 +1,174 @@
+// The presence sources in the main window: the stored slots, the source of a row, the Add
+// dialog's first choice and the Sources window.
+#include "frmMainFixture.h"
+
+#include "app/frmSourceEdit.h"
+#include "app/frmSources.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// A dialog step that types the ID and chooses the source by its name.
+std::function<int(TEditForm&)> TypeWithSource(const QString& id, const QString& source) {
+    return [id, source](TEditForm& form) {
+        form.edNume->setText(id);
+        form.cbSource->setCurrentIndex(form.cbSource->findText(source));
+        return 1;
+    };
+}
+
+// A file written before sources existed loads unchanged; entries of any source are saved in
+// their slots and come back; a source that is gone keeps its name and shows why on its row;
+// stored values the program does not know survive.
+TEST_F(MainWindowTest, SlotsKeepTheirSourceAcrossARestart) {
+    {
+        auto store = Store();
+        store->setValue(u"Items/User0"_s, u"ann"_s);
+        store->setValue(u"Items/Interval0"_s, u"3"_s);
+        store->setValue(u"Items/User1"_s, u"bob"_s);
+        store->setValue(u"Items/Source1"_s, u"Gone"_s);
+        store->setValue(u"Items/Future0"_s, u"kept"_s);
+        store->setValue(u"Sources/size"_s, 1);
+        store->setValue(u"Sources/1/Name"_s, u"Games"_s);
+        store->setValue(u"Sources/1/Url"_s, u"http://127.0.0.1:9/id/%s/?xml=1"_s);
+        store->setValue(u"Sources/1/Rule"_s, u"xml:onlineState=online"_s);
+        store->setValue(u"Sources/1/Colour"_s, u"green"_s);
+    }
+    TFakeSourceFetcher sources;
+    sources.reply = "<onlineState>online</onlineState>";
+    Start();
+    ASSERT_EQ(Rows(), 2);
+    EXPECT_EQ(Cell(0, 0), u"ann"_s);
+    EXPECT_EQ(Cell(1, 0), u"bob (Gone)"_s);
+    EXPECT_EQ(Cell(1, 3), u"ERROR: There is no source named \"Gone\"."_s);
+    EXPECT_TRUE(sources.urls.empty());
+
+    dialogScript.push_back(TypeWithSource(u"Carol"_s, u"Games"_s));
+    window->btnAddClick();
+    ASSERT_EQ(Rows(), 3);
+    EXPECT_EQ(Cell(2, 0), u"carol (Games)"_s);
+    EXPECT_EQ(Cell(2, 3), u"ONLINE"_s);
+    TLanguageScope romanian(false);
+    window->ApplyLanguage(false);
+    window->Buddies().List.at(1)->CheckStatus();
+    EXPECT_EQ(Cell(1, 3), u"EROARE: Nu există nicio sursă numită \"Gone\"."_s);
+    window.reset();
+
+    const auto store = Store();
+    const std::pair<const char*, const char*> expected[] = {
+        {"Items/User0", "ann"},    {"Items/Source0", ""},         {"Items/User1", "bob"},
+        {"Items/Source1", "Gone"}, {"Items/User2", "carol"},      {"Items/Source2", "Games"},
+        {"Items/Future0", "kept"}, {"Sources/1/Colour", "green"}, {"Sources/1/Name", "Games"},
+    };
+    for (const auto& [key, value] : expected)
+        EXPECT_EQ(store->value(QLatin1String(key)).toString(), QString::fromUtf8(value)) << key;
+}
+
+// Without a host for the program's own service, Add offers the first preset at first and then
+// the source used last; with one, the own service.
+TEST_F(MainWindowTest, AddOffersTheLastSourceUsedWhenTheOwnServiceHasNoHost) {
+    for (const char* host : {"ZENTRILO_DETECT_HOST", "ZENTRILO_INDICATOR_HOST"})
+        qunsetenv(host);
+    TFakeSourceFetcher sources;
+    firstAnswer = -1; // without a host no request succeeds
+    Start();
+    QStringList offered;
+    const auto offer = [&](const QString& id, const QString& choose) {
+        dialogScript.push_back([&offered, id, choose](TEditForm& form) {
+            offered << form.cbSource->currentText();
+            return choose.isEmpty() ? 2 : TypeWithSource(id, choose)(form);
+        });
+        window->btnAddClick();
+    };
+    offer(u"ann"_s, u"Steam"_s);
+    offer(u"bob"_s, u"Zentrilo"_s);
+    offer({}, {});
+    EXPECT_EQ(offered, (QStringList{"Lichess", "Steam", "Zentrilo"}));
+    EXPECT_EQ(Cell(0, 0), u"ann (Steam)"_s);
+    EXPECT_EQ(Cell(1, 0), u"bob"_s);
+    EXPECT_EQ(Cell(1, 3),
+              u"ERROR: The program's own service is not configured in this installation."_s);
+
+    for (const char* host : {"ZENTRILO_DETECT_HOST", "ZENTRILO_INDICATOR_HOST"})
+        qputenv(host, "127.0.0.1:9");
+    offer({}, {});
+    EXPECT_EQ(offered.back(), u"Zentrilo"_s);
+}
+
+// The Sources window opens from its button, placed after Delete, and from the tray menu; a
+// source renamed there takes its entries along, and both are on disk at once.
+TEST_F(MainWindowTest, TheSourcesWindowFromTheButtonAndTheTrayMenu) {
+    TFakeSourceFetcher sources;
+    Start();
+    EXPECT_EQ(window->btnSources->text(), u"Sources..."_s);
+    EXPECT_EQ(window->btnSources->geometry().top(), window->btnDelete->geometry().top());
+    EXPECT_GT(window->btnSources->geometry().left(), window->btnDelete->geometry().right());
+    const QList<QAction*> menu = window->PopupMenu1->actions();
+    ASSERT_GE(menu.size(), 3);
+    EXPECT_EQ(menu[2], window->Sources1);
+    EXPECT_EQ(window->Sources1->text(), u"Sources..."_s);
+
+    EXPECT_EQ(window->SourcesForm(), nullptr);
+    window->Sources1->trigger();
+    TSourcesForm* form = window->SourcesForm();
+    ASSERT_NE(form, nullptr);
+    EXPECT_TRUE(form->isVisible());
+    form->close();
+    window->btnSources->click();
+    EXPECT_EQ(window->SourcesForm(), form);
+    EXPECT_TRUE(form->isVisible());
+
+    const auto define = [form](const QString& name) {
+        form->EditForm->RunModal = [name](TSourceEditForm& dialog) {
+            dialog.edName->setText(name);
+            dialog.edUrl->setText(u"http://127.0.0.1:9/%s"_s);
+            dialog.edRule->setText(u"text:on"_s);
+            dialog.Button1->click();
+            return dialog.result();
+        };
+    };
+    define(u"Mine"_s);
+    form->btnAddClick();
+    dialogScript.push_back(TypeWithSource(u"ann"_s, u"Mine"_s));
+    window->btnAddClick();
+    EXPECT_EQ(Cell(0, 0), u"ann (Mine)"_s);
+    EXPECT_NE(window->cbCheckSource->findText(u"Mine"_s), -1);
+
+    define(u"Ours"_s);
+    form->btnEditClick(); // the new source is still selected
+    EXPECT_EQ(Cell(0, 0), u"ann (Ours)"_s);
+    EXPECT_EQ(window->Buddies().List.at(0)->Source, u"Ours"_s);
+    EXPECT_EQ(window->cbCheckSource->findText(u"Mine"_s), -1);
+    const auto store = Store();
+    EXPECT_EQ(store->value(u"Items/Source0"_s).toString(), u"Ours"_s);
+    EXPECT_EQ(store->value(u"Sources/1/Name"_s).toString(), u"Ours"_s);
+
+    TLanguageScope romanian(false);
+    window->ApplyLanguage(false);
+    EXPECT_EQ(window->Sources1->text(), u"Surse..."_s);
+    EXPECT_EQ(form->windowTitle(), u"Surse de prezență"_s);
+    form->close();
+}
+
+// The one-off check asks the source chosen beside it; the own service alone adds its invisible
+// scan.
+TEST_F(MainWindowTest, TheOneOffCheckUsesTheChosenSource) {
+    TFakeSourceFetcher sources;
+    sources.reply = R"([{"online":true}])";
+    Start();
+    window->cbCheckSource->setCurrentIndex(window->cbCheckSource->findText(u"Lichess"_s));
+    window->edBuddyID->setText(u" Ann B "_s);
+    window->btnCheckBuddyClick();
+    EXPECT_EQ(window->lbStatus->text(), u"Ann B is ONLINE on Lichess"_s);
+    EXPECT_EQ(sources.urls,
+              std::vector<std::string>{"https://lichess.org/api/users/status?ids=Ann%20B"});
+    EXPECT_TRUE(urls.empty());
+}
+
+} // namespace
