@@ -1,6 +1,6 @@
 #include "app/platform/DesktopNotifications.h"
 #include "app/platform/SystemTrayBackend.h"
-#include "tests/app/EventPump.h"
+#include "tests/shell/EventPump.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>

@@ -1,5 +1,5 @@
 #include "app/platform/SessionSignals.h"
-#include "tests/app/EventPump.h"
+#include "tests/shell/EventPump.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 #include "app/platform/SingleInstance.h"
-#include "tests/app/EventPump.h"
+#include "tests/shell/EventPump.h"
 
 #include <QCoreApplication>
 #include <QFile>

@@ -1,5 +1,5 @@
 #include "app/platform/XdgLauncher.h"
-#include "tests/app/EventPump.h"
+#include "tests/shell/EventPump.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -13,9 +13,9 @@
 #include "shell/TrayIcon.h"
 #include "shell/uDialogs.h"
 #include "shell/uOptions.h"
-#include "tests/app/EventPump.h"
 #include "tests/monitor/MonitorFakes.h"
 #include "tests/remote/RemoteValues.h"
+#include "tests/shell/EventPump.h"
 
 #include <QComboBox>
 #include <QCoreApplication>

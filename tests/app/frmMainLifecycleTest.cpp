@@ -2,7 +2,7 @@
 #include "frmMainFixture.h"
 
 #include "app/ExitPaths.h"
-#include "tests/app/EventPump.h"
+#include "tests/shell/EventPump.h"
 
 #include <QAction>
 #include <QCheckBox>

@@ -3,7 +3,7 @@
 #include "frmMainFixture.h"
 
 #include "app/ExitPaths.h"
-#include "tests/app/EventPump.h"
+#include "tests/shell/EventPump.h"
 #include "tests/support/LoopbackServer.h"
 
 #include <QAction>

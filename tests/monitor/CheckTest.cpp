@@ -2,8 +2,8 @@
 
 #include "history/HistoryStore.h"
 #include "monitor/Record.h"
-#include "tests/app/EventPump.h"
 #include "tests/monitor/MonitorFakes.h"
+#include "tests/shell/EventPump.h"
 
 #include <QTemporaryDir>
 
