@@ -4,8 +4,10 @@
 #include <cstring>
 
 namespace {
-constexpr std::size_t kMinimumGrowth = 1 << 20;
-}
+// The first step of growth. Small, because most bodies are small: a body of unknown length
+// must not cost a megabyte up front (doubling from here to a large body costs little more).
+constexpr std::size_t kMinimumGrowth = 64 * 1024;
+} // namespace
 
 void TMemoryStream::SetSize(std::int64_t size) {
     data_.resize(static_cast<std::size_t>(std::max<std::int64_t>(size, 0)));
