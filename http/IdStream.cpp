@@ -4,9 +4,10 @@
 #include <cstring>
 
 namespace {
-// The first step of growth. Small, because most bodies are small: a body of unknown length
-// must not cost a megabyte up front (doubling from here to a large body costs little more).
-constexpr std::size_t kMinimumGrowth = 64 * 1024;
+// Most bodies are small: a body of unknown length must not cost a megabyte before its first
+// bytes. Once it outgrows the first step, growth starts at a megabyte, as large bodies need.
+constexpr std::size_t kFirstGrowth = 64 * 1024;
+constexpr std::size_t kMinimumGrowth = 1 << 20;
 } // namespace
 
 void TMemoryStream::SetSize(std::int64_t size) {
@@ -43,7 +44,8 @@ void TMemoryStream::Reserve(std::int64_t needed, std::int64_t expected) {
     const auto need = static_cast<std::size_t>(std::max<std::int64_t>(needed, 0));
     if (need <= data_.capacity())
         return;
-    std::size_t target = std::max({data_.capacity() * 2, need, kMinimumGrowth});
+    const std::size_t floor = need <= kFirstGrowth ? kFirstGrowth : kMinimumGrowth;
+    std::size_t target = std::max({data_.capacity() * 2, need, floor});
     if (expected >= needed)
         target = std::min(target, static_cast<std::size_t>(expected));
     data_.reserve(target);
