@@ -212,16 +212,8 @@ bool TIdHTTPResponse::WaitForBody(int waitMs) {
 void TIdHTTPResponse::ReadSized(TStream& stream, int waitMs) {
     if (!http_.IOHandler() || !WaitForBody(waitMs))
         return;
-    TIdIOHandler& io = *http_.IOHandler();
-    if (!HasContentLength) {
-        io.ReadToStream(stream, -1, true);
-        return;
-    }
-    try {
-        io.ReadToStream(stream, ContentLength, false);
-    } catch (const EIdConnClosedGracefully&) {
-        // A short body is kept as it came.
-    }
+    // Without a length the body ends with the connection; a short body is kept as it came.
+    http_.IOHandler()->ReadToStream(stream, HasContentLength ? ContentLength : -1, true);
 }
 
 void TIdHTTPResponse::DiscardBody(int waitMs) {

@@ -46,7 +46,7 @@ bool TIdIOHandler::Connected() {
     return connected || !InputBufferEmpty();
 }
 
-void TIdIOHandler::CheckDisconnect(bool raise, bool ignoreBuffer) {
+bool TIdIOHandler::CheckDisconnect(bool raise, bool ignoreBuffer) {
     bool disconnected;
     if (closedGracefully_) {
         if (TransportAllocated()) {
@@ -59,6 +59,7 @@ void TIdIOHandler::CheckDisconnect(bool raise, bool ignoreBuffer) {
     }
     if (disconnected && raise && (InputBufferEmpty() || ignoreBuffer))
         throw EIdConnClosedGracefully();
+    return disconnected;
 }
 
 std::ptrdiff_t TIdIOHandler::ReceiveIntoBuffer(bool raiseIfDisconnected) {
@@ -148,12 +149,13 @@ std::string TIdIOHandler::ReadLine(const std::string& terminator, int timeoutMs,
     return line;
 }
 
-void TIdIOHandler::FillUntil(std::size_t count) {
+bool TIdIOHandler::FillUntil(std::size_t count) {
     while (inputBuffer_.Size() < count) {
         FillInputBuffer(false, -1, true);
-        if (inputBuffer_.Size() < count)
-            CheckDisconnect(true, true);
+        if (inputBuffer_.Size() < count && CheckDisconnect(false, true))
+            return false;
     }
+    return true;
 }
 
 void TIdIOHandler::TakeBytes(std::string& bytes, std::int64_t count, bool append) {
@@ -162,7 +164,8 @@ void TIdIOHandler::TakeBytes(std::string& bytes, std::int64_t count, bool append
     if (count == 0)
         return;
     if (count > 0) {
-        FillUntil(static_cast<std::size_t>(count));
+        if (!FillUntil(static_cast<std::size_t>(count)))
+            throw EIdConnClosedGracefully();
         bytes += inputBuffer_.ExtractToString(static_cast<std::size_t>(count));
         return;
     }
@@ -173,7 +176,7 @@ void TIdIOHandler::TakeBytes(std::string& bytes, std::int64_t count, bool append
 
 void TIdIOHandler::ReadToStream(TStream& stream, std::int64_t count, bool untilClose) {
     const std::int64_t expected = count >= 0 ? stream.Position() + count : -1;
-    std::int64_t remaining = untilClose ? std::numeric_limits<std::int64_t>::max() : count;
+    std::int64_t remaining = count >= 0 ? count : std::numeric_limits<std::int64_t>::max();
     auto moveBuffered = [&](std::int64_t most) {
         const auto n = static_cast<std::size_t>(
             std::min<std::int64_t>(most, static_cast<std::int64_t>(inputBuffer_.Size())));
@@ -185,18 +188,21 @@ void TIdIOHandler::ReadToStream(TStream& stream, std::int64_t count, bool untilC
         moveBuffered(remaining);
         while (remaining > 0) {
             const std::int64_t block = std::min<std::int64_t>(RecvBufferSize, remaining);
+            bool filled = false;
             try {
-                FillUntil(static_cast<std::size_t>(block));
+                filled = FillUntil(static_cast<std::size_t>(block));
             } catch (const EIdConnClosedGracefully&) {
-                moveBuffered(block);
-                if (untilClose)
-                    break;
-                throw;
+                // The transport saw the end itself: the same as the peer ending here.
             } catch (const EIdException&) {
                 moveBuffered(block);
                 throw;
             }
             moveBuffered(block);
+            // The end of a body read until close is its normal end, not worth an exception.
+            if (!filled && untilClose)
+                break;
+            if (!filled)
+                throw EIdConnClosedGracefully();
         }
     } catch (...) {
         if (stream.Size() > stream.Position())

@@ -60,11 +60,14 @@ public:
     bool ReadLnSplit() const { return readLnSplit_; }
     // count > 0: exactly that many bytes; count < 0: whatever the next receive brings.
     void TakeBytes(std::string& bytes, std::int64_t count, bool append);
+    // count >= 0: that many bytes; below 0: until the peer ends the stream. untilClose: the
+    // peer ending before `count` is the end of what there is, not an error.
     void ReadToStream(TStream& stream, std::int64_t count, bool untilClose);
     bool WaitForData(int timeoutMs);
     bool InputBufferEmpty() const { return inputBuffer_.Size() == 0; }
     void DiscardInput() { inputBuffer_.Clear(); }
-    void CheckDisconnect(bool raise, bool ignoreBuffer);
+    // Whether the transport is gone (closing it once the peer has ended the stream).
+    bool CheckDisconnect(bool raise, bool ignoreBuffer);
     // Bytes received, 0, or -1 on time-out.
     int FillInputBuffer(bool raiseIfDisconnected, int timeoutMs, bool raiseOnTimeout);
 
@@ -94,8 +97,8 @@ protected:
 
 private:
     std::ptrdiff_t ReceiveIntoBuffer(bool raiseIfDisconnected);
-    // Receives until `count` bytes are buffered; raises when the peer ends first.
-    void FillUntil(std::size_t count);
+    // Receives until `count` bytes are buffered; false when the peer ends first.
+    bool FillUntil(std::size_t count);
     void SendAll(const std::uint8_t* data, std::size_t count);
 
     TIdBuffer inputBuffer_;

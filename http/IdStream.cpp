@@ -4,8 +4,11 @@
 #include <cstring>
 
 namespace {
+// Most bodies are small: a body of unknown length must not cost a megabyte before its first
+// bytes. Once it outgrows the first step, growth starts at a megabyte, as large bodies need.
+constexpr std::size_t kFirstGrowth = 64 * 1024;
 constexpr std::size_t kMinimumGrowth = 1 << 20;
-}
+} // namespace
 
 void TMemoryStream::SetSize(std::int64_t size) {
     data_.resize(static_cast<std::size_t>(std::max<std::int64_t>(size, 0)));
@@ -41,7 +44,8 @@ void TMemoryStream::Reserve(std::int64_t needed, std::int64_t expected) {
     const auto need = static_cast<std::size_t>(std::max<std::int64_t>(needed, 0));
     if (need <= data_.capacity())
         return;
-    std::size_t target = std::max({data_.capacity() * 2, need, kMinimumGrowth});
+    const std::size_t floor = need <= kFirstGrowth ? kFirstGrowth : kMinimumGrowth;
+    std::size_t target = std::max({data_.capacity() * 2, need, floor});
     if (expected >= needed)
         target = std::min(target, static_cast<std::size_t>(expected));
     data_.reserve(target);

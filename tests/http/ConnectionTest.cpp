@@ -88,6 +88,19 @@ TEST(Connection, ReadToStreamUntilCloseAndShort) {
     TMemoryStream partial;
     EXPECT_THROW(shortPeer.io().ReadToStream(partial, 10, false), EIdConnClosedGracefully);
     EXPECT_EQ(std::string(partial.Bytes().begin(), partial.Bytes().end()), "abcd");
+
+    // Until close with a count: the count still bounds the read, and an early end is no error.
+    Peer shortKept("abcd");
+    TMemoryStream kept;
+    EXPECT_NO_THROW(shortKept.io().ReadToStream(kept, 10, true));
+    EXPECT_EQ(std::string(kept.Bytes().begin(), kept.Bytes().end()), "abcd");
+    Peer longer("abcdef", false);
+    TMemoryStream bounded;
+    longer.io().ReadToStream(bounded, 4, true);
+    EXPECT_EQ(std::string(bounded.Bytes().begin(), bounded.Bytes().end()), "abcd");
+    std::string rest;
+    longer.io().TakeBytes(rest, 2, false);
+    EXPECT_EQ(rest, "ef");
 }
 
 TEST(Connection, ResetRaisesSocketError) {

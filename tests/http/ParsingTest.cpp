@@ -247,6 +247,11 @@ TEST(MemoryStream, GrowthTrustsNoAnnouncementBeyondTheData) {
     TMemoryStream exact;
     exact.Reserve(3u << 20, 3u << 20);
     EXPECT_EQ(exact.Bytes().capacity(), 3u << 20) << "a known length is reached without overshoot";
+    TMemoryStream small;
+    small.Reserve(4, -1);
+    EXPECT_LE(small.Bytes().capacity(), 64u << 10) << "a small body of unknown length stays small";
+    small.Reserve((64u << 10) + 1, -1);
+    EXPECT_EQ(small.Bytes().capacity(), 1u << 20) << "past the first step growth is large";
     TMemoryStream unknown;
     unknown.Reserve(1u << 20, -1);
     unknown.Reserve((1u << 20) + 1, -1);
