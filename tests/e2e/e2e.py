@@ -149,13 +149,31 @@ class Desktop:
                     '<allow own="*"/></policy></busconfig>\n' % (self.root, folder))
         return config
 
-    def _start_tray(self):
-        self.spawn(["trayer", "--edge", "top", "--align", "right", "--widthtype", "pixel",
-                    "--width", "120", "--height", str(TRAY_HEIGHT), "--transparent", "false"],
-                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        wait_for(lambda: self.xdotool("search", "--onlyvisible", "--class", "trayer"), 10,
-                 "the tray host")
-        time.sleep(0.4)  # it owns the tray selection a little after its window appears
+    def _start_tray(self, attempts=3):
+        # On a loaded machine the tray host now and then never maps its window or dies at start;
+        # a fresh one is started then, and its last words are kept for the failure.
+        log = os.path.join(self.root, "trayer.log")
+        for attempt in range(1, attempts + 1):
+            with open(log, "w") as out:
+                tray = self.spawn(["trayer", "--edge", "top", "--align", "right",
+                                   "--widthtype", "pixel", "--width", "120",
+                                   "--height", str(TRAY_HEIGHT), "--transparent", "false"],
+                                  stdout=out, stderr=subprocess.STDOUT)
+            try:
+                def mapped():
+                    check(tray.poll() is None, "the tray host ended")
+                    return self.xdotool("search", "--onlyvisible", "--class", "trayer")
+                wait_for(mapped, 8, "the tray host")
+                time.sleep(0.4)  # it owns the tray selection a little after its window appears
+                return
+            except Failure:
+                if tray.poll() is None:
+                    tray.kill()
+                tray.wait()
+                if attempt == attempts:
+                    with open(log) as f:
+                        raise Failure("timed out waiting for the tray host (%d tries): %s"
+                                      % (attempts, f.read().strip()[-300:] or "no output"))
 
     def xdotool(self, *args):
         result = subprocess.run(["xdotool", *args], env=self.env, capture_output=True,
