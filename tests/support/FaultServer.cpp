@@ -2,6 +2,7 @@
 
 #include "tests/support/PortableSocket.h"
 #include "tools/loopback/LoopbackListener.h"
+#include "tools/loopback/LoopbackSend.h"
 
 #include <stdexcept>
 
@@ -36,15 +37,6 @@ bool ReadHead(int fd, int wake) {
 void Drain(int fd, int wake) {
     char data[4096];
     while (Readable(fd, wake, kPeerWaitMs) && ::recv(fd, data, sizeof data, 0) > 0) {
-    }
-}
-
-void SendAll(int fd, const std::string& bytes) {
-    for (std::size_t sent = 0; sent < bytes.size();) {
-        const ssize_t n = ::send(fd, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
-        if (n <= 0)
-            return;
-        sent += static_cast<std::size_t>(n);
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include "tests/support/PortableSocket.h"
 #include "tools/loopback/LoopbackListener.h"
+#include "tools/loopback/LoopbackSend.h"
 
 #include <chrono>
 #include <stdexcept>
@@ -34,16 +35,6 @@ bool WaitReadable(int fd, int wake, int timeoutMs) {
     pollfd entries[2] = {PollEntry(fd, POLLIN), PollEntry(wake, POLLIN)};
     return PollSockets(entries, 2, timeoutMs) > 0 && (entries[0].revents != 0) &&
            entries[1].revents == 0;
-}
-
-void SendAll(int fd, const std::string& bytes) {
-    std::size_t sent = 0;
-    while (sent < bytes.size()) {
-        const ssize_t n = ::send(fd, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
-        if (n <= 0)
-            return;
-        sent += static_cast<std::size_t>(n);
-    }
 }
 
 } // namespace

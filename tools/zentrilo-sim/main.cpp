@@ -8,6 +8,7 @@
 // "FLIP <id> <status>" for each.
 
 #include "tools/loopback/LoopbackListener.h"
+#include "tools/loopback/LoopbackSend.h"
 #include "tools/zentrilo-sim/SimDemo.h"
 #include "tools/zentrilo-sim/SimResponder.h"
 
@@ -123,16 +124,6 @@ const char* Reason(int status) {
         return "Bad Request";
     default:
         return "Internal Server Error";
-    }
-}
-
-void SendAll(int client, const std::string& data) {
-    std::size_t sent = 0;
-    while (sent < data.size()) {
-        const ssize_t n = send(client, data.data() + sent, data.size() - sent, MSG_NOSIGNAL);
-        if (n <= 0)
-            return;
-        sent += static_cast<std::size_t>(n);
     }
 }
 
