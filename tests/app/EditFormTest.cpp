@@ -133,7 +133,7 @@ TEST_F(EditFormTest, FixedSizeNoCloseBoxListAndTabOrder) {
 TEST_F(EditFormTest, TheDialogGrowsWithWhatItShows) {
     TSourceCatalogue catalogue(
         {UserSource(QStringLiteral("A source with a rather long name for a dialog"),
-                    QStringLiteral("https://x.org/%s"), QStringLiteral("text:on"), {})});
+                    QStringLiteral("https://x.example/%s"), QStringLiteral("text:on"), {})});
     form_.SetCatalogue(&catalogue);
     TCheckContext context;
     TRecord entry(context);
@@ -166,7 +166,7 @@ TEST_F(EditFormTest, TheDialogGrowsWithWhatItShows) {
 // stays as stored, with the reason, so that editing the interval keeps it.
 TEST_F(EditFormTest, TheSourceChoiceOffersEverySourceAndKeepsAGoneOne) {
     TSourceCatalogue catalogue(
-        {UserSource(QStringLiteral("Chess"), QStringLiteral("https://x.org/%s"),
+        {UserSource(QStringLiteral("Chess"), QStringLiteral("https://x.example/%s"),
                     QStringLiteral("text:on"), {})});
     form_.SetCatalogue(&catalogue);
     TCheckContext context;

@@ -72,7 +72,7 @@ protected:
 // A definition the catalogue would refuse is refused where it is typed, with its reason in the
 // language in force, and the field at fault gets the focus.
 TEST_F(SourcesFormTest, BadDefinitionsAreRefusedWhereTyped) {
-    const QString url = u"https://x.org/%s"_s;
+    const QString url = u"https://x.example/%s"_s;
     const QString rule = u"text:on"_s;
     const struct {
         QString name, url, rule, open;
@@ -81,14 +81,14 @@ TEST_F(SourcesFormTest, BadDefinitionsAreRefusedWhereTyped) {
         const char* romanian;
     } cases[] = {
         {u"New"_s,
-         u"https://x.org/user"_s,
+         u"https://x.example/user"_s,
          rule,
          {},
          1,
          "The address must hold %s where the ID goes!",
          "Adresa trebuie să conțină %s în locul ID-ului!"},
         {u"New"_s,
-         u"ftp://x.org/%s"_s,
+         u"ftp://x.example/%s"_s,
          rule,
          {},
          1,

@@ -46,12 +46,13 @@ TEST(PresenceSource, TheIdIsPercentEncodedAsUtf8WhereverTheTemplateSaysS) {
         {"", ""},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(ExpandTemplate(u"https://x.org/?ids=%s"_s, QString::fromUtf8(c.id)),
-                  u"https://x.org/?ids="_s + QString::fromUtf8(c.encoded))
+        EXPECT_EQ(ExpandTemplate(u"https://x.example/?ids=%s"_s, QString::fromUtf8(c.id)),
+                  u"https://x.example/?ids="_s + QString::fromUtf8(c.encoded))
             << c.id;
-    EXPECT_EQ(ExpandTemplate(u"https://x.org/%s/?a=%s&b=%20"_s, u"x y"_s),
-              u"https://x.org/x%20y/?a=x%20y&b=%20"_s);
-    EXPECT_EQ(ExpandTemplate(u"https://x.org/fixed"_s, u"alice"_s), u"https://x.org/fixed"_s);
+    EXPECT_EQ(ExpandTemplate(u"https://x.example/%s/?a=%s&b=%20"_s, u"x y"_s),
+              u"https://x.example/x%20y/?a=x%20y&b=%20"_s);
+    EXPECT_EQ(ExpandTemplate(u"https://x.example/fixed"_s, u"alice"_s),
+              u"https://x.example/fixed"_s);
 }
 
 TEST(PresenceSource, PresetsAndTheOwnServiceAreAsPublished) {

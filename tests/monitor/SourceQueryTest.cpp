@@ -105,7 +105,7 @@ TEST(SourceQuery, ReasonsAreOneLineInEitherLanguage) {
          "There is no source named \"a b c d e\".", "Nu există nicio sursă numită \"a b c d e\"."},
         {TSourceQuery::Of(catalogue, QString(300, u'n') + u"\n!"_s, u"x"_s).Run(),
          "There is no source named \"nnn…\".", "Nu există nicio sursă numită \"nnn…\"."},
-        {TSourceQuery::Of(UserSource(u"s"_s, u"https://x.org/%s"_s, u"xml:a b=c"_s, {}), u"x"_s)
+        {TSourceQuery::Of(UserSource(u"s"_s, u"https://x.example/%s"_s, u"xml:a b=c"_s, {}), u"x"_s)
              .Run(),
          "The rule xml:a b=c cannot be used; correct the source.",
          "Regula xml:a b=c nu poate fi folosită; corectează sursa."},
