@@ -7,7 +7,7 @@ packages=(
     qt6-base-dev libgl-dev libqt6sql6-sqlite
     libssl-dev libgtest-dev libgmock-dev libbenchmark-dev libcurl4-openssl-dev
     xvfb trayer xdotool imagemagick dbus-x11 xdg-utils socat python3 xauth
-    desktop-file-utils appstream dpkg-dev file
+    desktop-file-utils appstream dpkg-dev file iproute2
 )
 
 missing=()

@@ -23,10 +23,12 @@ run_asan() {
     local -x UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
     local asan=detect_leaks=1:abort_on_error=1
     ASAN_OPTIONS=$asan:strict_string_checks=1 ZENTRILO_SOAK_FETCHES=5000 \
-        ctest --test-dir "$asan_build" --output-on-failure --timeout 300 -j"$jobs" -LE e2e
+        scripts/offline.sh ctest --test-dir "$asan_build" --output-on-failure --timeout 300 \
+        -j"$jobs" -LE e2e
     # The real program on X: the keyboard library hands strndup a string without its NUL,
     # which strict string checks would report, though strndup stops at its length.
-    ASAN_OPTIONS=$asan ctest --test-dir "$asan_build" --output-on-failure --timeout 300 -L e2e
+    ASAN_OPTIONS=$asan scripts/offline.sh ctest --test-dir "$asan_build" --output-on-failure \
+        --timeout 300 -L e2e
 }
 
 run_tsan() {
@@ -37,7 +39,7 @@ run_tsan() {
     cmake --build "$tsan_build" -j"$jobs" --target zentrilo_tests_http zentrilo_tests_net \
         zentrilo_tests_tools
     TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 ZENTRILO_SOAK_FETCHES=3000 \
-        ctest --test-dir "$tsan_build" --output-on-failure --timeout 300 -j"$jobs"
+        scripts/offline.sh ctest --test-dir "$tsan_build" --output-on-failure --timeout 300 -j"$jobs"
 }
 
 case "${1:-all}" in
