@@ -22,6 +22,7 @@ namespace {
 
 class MainWindowHistoryTest : public MainWindowTest {
 protected:
+    QDateTime checked;
     QString HistoryPath() const {
         return dataDir.filePath(QStringLiteral("ZentriloSoft/history.sqlite"));
     }
@@ -147,10 +148,11 @@ TEST_F(MainWindowHistoryTest, TheOpenWindowShowsEachResultAsItIsRecorded) {
     StoreList({"bob"});
     Start();
     window->btnHistory->click();
-    // Later checks, and a window whose now comes a minute after each.
-    QDateTime checked = QDateTime::currentDateTime().addSecs(60);
-    window->CheckContext().now = [&] { return checked; };
-    window->HistoryForm()->Now = [&] { return checked.addSecs(60); };
+    // Later checks, and a window whose now comes a minute after each. The clock is the fixture's:
+    // the window still reads it when it is destroyed after the test.
+    checked = QDateTime::currentDateTime().addSecs(60);
+    window->CheckContext().now = [this] { return checked; };
+    window->HistoryForm()->Now = [this] { return checked.addSecs(60); };
     const auto lastCode = [this] {
         const auto& rows = window->HistoryForm()->Timeline->Rows();
         return rows.size() == 1 && !rows[0].Intervals.empty() ? rows[0].Intervals.back().Code : -1;
