@@ -9,7 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
-#include <string>
+#include <string_view>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size == 0)
@@ -17,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // The first byte picks the entry point; the rest is the reply.
     TIdHTTP http;
     http.SetIOHandler(std::make_unique<TMemoryIOHandler>(
-        std::string(reinterpret_cast<const char*>(data) + 1, size - 1)));
+        std::string_view(reinterpret_cast<const char*>(data) + 1, size - 1)));
     http.ReadTimeout = 2000;
     http.MaxBodySize = 1 << 20;
     try {

@@ -32,7 +32,7 @@ private:
     };
 
     static bool DomainMatches(const Cookie& cookie, const std::string& host);
-    void Replace(const Cookie& cookie, bool expired);
+    void Replace(Cookie cookie, bool expired);
 
     std::vector<Cookie> cookies_;
 };
