@@ -345,6 +345,11 @@ void TIdCustomHTTP::FailUnlessIgnored(int code, int waitMs,
         DecodeText(body.Memory(), body.Bytes().size(), CharsetEncoding(reply_.ContentType)));
 }
 
+void TIdCustomHTTP::ClearCookies() {
+    if (cookies_)
+        cookies_->Clear();
+}
+
 void TIdCustomHTTP::StoreCookies() {
     if (!cookies_ && AllowCookies)
         cookies_ = std::make_unique<TIdCookieManager>();

@@ -58,6 +58,8 @@ public:
     TIdHTTPRequest& Request() { return request_; }
     const TIdURI& URL() const { return url_; }
     const TIdCookieManager* CookieManager() const { return cookies_.get(); }
+    // Forgets every cookie servers have set on this client.
+    void ClearCookies();
 
     void DoStatus(TIdStatus status, const std::string& text);
 

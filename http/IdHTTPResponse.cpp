@@ -12,8 +12,8 @@
 namespace {
 
 // The whole text as a decimal number of type T, or `fallback`.
-template <typename T> T NumberOr(const std::string& text, T fallback) {
-    const std::string trimmed = TrimText(text);
+template <typename T> T NumberOr(std::string_view text, T fallback) {
+    const std::string_view trimmed = TrimView(text);
     const char* begin = trimmed.data();
     if (!trimmed.empty() && trimmed[0] == '+')
         ++begin;
@@ -26,7 +26,7 @@ template <typename T> T NumberOr(const std::string& text, T fallback) {
 
 // A chunk size line: its first word in hexadecimal; a word that is not hexadecimal counts as 0.
 std::int64_t ChunkSize(const std::string& line) {
-    const std::string word = TrimText(line.substr(0, line.find(' ')));
+    const std::string_view word = TrimView(std::string_view(line).substr(0, line.find(' ')));
     if (!word.empty() && word[0] == '-')
         throw EIdInvalidChunkSize();
     std::uint64_t value = 0;
@@ -161,7 +161,7 @@ int TIdHTTPResponse::StatusCode() const {
     const auto space = StatusLine.find(' ');
     if (space == std::string::npos)
         return -1;
-    const std::string rest = TrimText(StatusLine.substr(space + 1));
+    const std::string_view rest = TrimView(std::string_view(StatusLine).substr(space + 1));
     return NumberOr<int>(rest.substr(0, rest.find(' ')), -1);
 }
 
@@ -314,8 +314,8 @@ bool TIdHTTPResponse::EvaluateKeepConnection() {
     KeepConnection = http_.IsConnected();
     if (!KeepConnection)
         return false;
-    const std::string connection = TrimText(Connection);
-    const std::string proxy = TrimText(ProxyConnection);
+    const std::string_view connection = TrimView(Connection);
+    const std::string_view proxy = TrimView(ProxyConnection);
     if (http_.ProtocolVersion == pv1_0)
         KeepConnection = SameText(connection, "KEEP-ALIVE") || SameText(proxy, "KEEP-ALIVE");
     else
