@@ -9,17 +9,30 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
-#include <string>
+#include <string_view>
+
+namespace {
+
+// One client for every input, as a program keeps one; what an input may leave in it is dropped
+// before the next, so each input's outcome is its own.
+TIdHTTP& Client() {
+    static TIdHTTP http;
+    http.ReadTimeout = 2000;
+    http.MaxBodySize = 1 << 20;
+    return http;
+}
+
+} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size == 0)
         return 0;
     // The first byte picks the entry point; the rest is the reply.
-    TIdHTTP http;
+    TIdHTTP& http = Client();
+    // A new handler closes the last input's connection and drops what it left unread.
     http.SetIOHandler(std::make_unique<TMemoryIOHandler>(
-        std::string(reinterpret_cast<const char*>(data) + 1, size - 1)));
-    http.ReadTimeout = 2000;
-    http.MaxBodySize = 1 << 20;
+        std::string_view(reinterpret_cast<const char*>(data) + 1, size - 1)));
+    http.ClearCookies();
     try {
         if (data[0] & 1) {
             (void)http.GetAsText("http://fuzz/x");

@@ -9,62 +9,58 @@
 namespace {
 
 // "name=value" split and trimmed; a missing "=" gives an empty value.
-void SplitPair(const std::string& pair, std::string& name, std::string& value) {
+void SplitPair(std::string_view pair, std::string_view& name, std::string_view& value) {
     const auto equals = pair.find('=');
-    name = TrimText(pair.substr(0, equals));
-    value = equals == std::string::npos ? std::string() : TrimText(pair.substr(equals + 1));
-}
-
-std::vector<std::string> SplitAttributes(const std::string& text) {
-    std::vector<std::string> parts;
-    std::size_t start = 0;
-    for (;;) {
-        const auto semicolon = text.find(';', start);
-        parts.push_back(text.substr(start, semicolon - start));
-        if (semicolon == std::string::npos)
-            return parts;
-        start = semicolon + 1;
-    }
+    name = TrimView(pair.substr(0, equals));
+    value =
+        equals == std::string_view::npos ? std::string_view() : TrimView(pair.substr(equals + 1));
 }
 
 } // namespace
 
 void TIdCookieManager::AddServerCookie(const std::string& value, const std::string& host) {
-    const std::vector<std::string> parts = SplitAttributes(value);
-    Cookie cookie;
-    SplitPair(parts[0], cookie.name, cookie.value);
-    if (cookie.name.empty() || cookie.name.size() + cookie.value.size() > kMaxCookieBytes)
+    const std::string_view text = value;
+    auto end = text.find(';');
+    std::string_view name, content;
+    SplitPair(text.substr(0, end), name, content);
+    if (name.empty() || name.size() + content.size() > kMaxCookieBytes)
         return;
-    cookie.domain = AsciiLower(host);
+    const std::string lowerHost = AsciiLower(host);
+    Cookie cookie;
+    cookie.name = name;
+    cookie.value = content;
+    cookie.domain = lowerHost;
     bool expired = false;
-    for (std::size_t i = 1; i < parts.size(); ++i) {
-        std::string name, attribute;
-        SplitPair(parts[i], name, attribute);
-        name = AsciiLower(name);
-        if (name == "domain" && !attribute.empty()) {
-            std::string domain = AsciiLower(attribute);
+    // The attributes, each after a ';'.
+    while (end != std::string_view::npos) {
+        const auto start = end + 1;
+        end = text.find(';', start);
+        std::string_view attribute;
+        SplitPair(text.substr(start, end - start), name, attribute);
+        if (SameText(name, "domain") && !attribute.empty()) {
+            std::string domain = AsciiLower(std::string(attribute));
             if (domain.front() == '.')
                 domain.erase(0, 1);
-            cookie.domain = domain;
+            cookie.domain = std::move(domain);
             cookie.hostOnly = false;
-        } else if (name == "path" && !attribute.empty() && attribute.front() == '/') {
+        } else if (SameText(name, "path") && !attribute.empty() && attribute.front() == '/') {
             cookie.path = attribute;
-        } else if (name == "secure") {
+        } else if (SameText(name, "secure")) {
             cookie.secure = true;
-        } else if (name == "max-age") {
+        } else if (SameText(name, "max-age")) {
             expired = attribute.empty() || attribute.front() == '-' || attribute == "0";
-        } else if (name == "expires") {
-            const double when = ParseHttpDate(attribute);
+        } else if (SameText(name, "expires")) {
+            const double when = ParseHttpDate(std::string(attribute));
             expired = when != 0 && when <= NowUtc();
         }
     }
     // A server may only set cookies for itself or a domain it belongs to.
-    if (!DomainMatches(cookie, AsciiLower(host)))
+    if (!DomainMatches(cookie, lowerHost))
         return;
-    Replace(cookie, expired);
+    Replace(std::move(cookie), expired);
 }
 
-void TIdCookieManager::Replace(const Cookie& cookie, bool expired) {
+void TIdCookieManager::Replace(Cookie cookie, bool expired) {
     std::erase_if(cookies_, [&](const Cookie& c) {
         return c.name == cookie.name && c.domain == cookie.domain && c.path == cookie.path;
     });
@@ -72,7 +68,7 @@ void TIdCookieManager::Replace(const Cookie& cookie, bool expired) {
         return;
     if (cookies_.size() == kMaxCookies)
         cookies_.erase(cookies_.begin());
-    cookies_.push_back(cookie);
+    cookies_.push_back(std::move(cookie));
 }
 
 bool TIdCookieManager::DomainMatches(const Cookie& cookie, const std::string& host) {

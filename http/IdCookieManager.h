@@ -20,6 +20,7 @@ public:
     // "name=value; ..." of every cookie that matches the URL; empty when none does.
     std::string CookieHeader(const TIdURI& url) const;
     std::size_t Count() const { return cookies_.size(); }
+    void Clear() { cookies_.clear(); }
 
 private:
     struct Cookie {
@@ -32,7 +33,7 @@ private:
     };
 
     static bool DomainMatches(const Cookie& cookie, const std::string& host);
-    void Replace(const Cookie& cookie, bool expired);
+    void Replace(Cookie cookie, bool expired);
 
     std::vector<Cookie> cookies_;
 };

@@ -83,6 +83,7 @@ void TIdCustomHTTP::ExecuteRequest(const std::string& method, const std::string&
     request_.RequestMethod = method;
     request_.SourceStream = nullptr;
     reply_.BodyStream = body;
+    failure_.reset();
     try {
         for (;;) {
             ExchangeOnce();
@@ -107,11 +108,21 @@ void TIdCustomHTTP::ExecuteRequest(const std::string& method, const std::string&
         throw;
     }
     EndRequest();
+    // A status that fails the request is raised here, after the connection was settled, not
+    // caught and raised again on the way: it is a common end of a request.
+    if (failure_) {
+        EIdHTTPProtocolException failure = std::move(*failure_);
+        failure_.reset();
+        throw failure;
+    }
 }
 
 void TIdCustomHTTP::ExchangeOnce() {
     PrepareTarget();
-    const bool reused = StartRequest();
+    if (!StartRequest()) { // a new connection: nothing to try again on
+        ReadStatusAndHeaders();
+        return;
+    }
     try {
         ReadStatusAndHeaders();
     } catch (const EIdException& e) {
@@ -119,7 +130,7 @@ void TIdCustomHTTP::ExchangeOnce() {
         // request: it goes once more on a new connection, as long as nothing came back yet.
         const bool closedUnderUs = dynamic_cast<const EIdConnClosedGracefully*>(&e) != nullptr ||
                                    dynamic_cast<const EIdSocketError*>(&e) != nullptr;
-        if (!reused || !closedUnderUs || !IOHandler() || !IOHandler()->InputBufferEmpty())
+        if (!closedUnderUs || !IOHandler() || !IOHandler()->InputBufferEmpty())
             throw;
         CloseConnection();
         StartRequest();
@@ -329,9 +340,14 @@ void TIdCustomHTTP::FailUnlessIgnored(int code, int waitMs,
     reply_.BodyStream = saved;
     if (Ignored(code, ignore))
         return;
-    throw EIdHTTPProtocolException(
+    failure_.emplace(
         reply_.StatusLine, code,
         DecodeText(body.Memory(), body.Bytes().size(), CharsetEncoding(reply_.ContentType)));
+}
+
+void TIdCustomHTTP::ClearCookies() {
+    if (cookies_)
+        cookies_->Clear();
 }
 
 void TIdCustomHTTP::StoreCookies() {
@@ -340,6 +356,7 @@ void TIdCustomHTTP::StoreCookies() {
     if (!cookies_)
         return;
     for (const char* name : {"Set-cookie", "Set-cookie2"})
-        for (const std::string& value : reply_.HeaderLines.Values(name))
+        reply_.HeaderLines.ForEachValue(name, [this](const std::string& value) {
             cookies_->AddServerCookie(value, url_.Host);
+        });
 }

@@ -2,6 +2,7 @@
 // The blocking HTTP/1.1 client: one GET at a time over a connection it opens and owns.
 
 #include "http/IdCookieManager.h"
+#include "http/IdExceptions.h"
 #include "http/IdHTTPRequest.h"
 #include "http/IdHTTPResponse.h"
 #include "http/IdTCPClient.h"
@@ -10,6 +11,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -56,6 +58,8 @@ public:
     TIdHTTPRequest& Request() { return request_; }
     const TIdURI& URL() const { return url_; }
     const TIdCookieManager* CookieManager() const { return cookies_.get(); }
+    // Forgets every cookie servers have set on this client.
+    void ClearCookies();
 
     void DoStatus(TIdStatus status, const std::string& text);
 
@@ -75,6 +79,8 @@ private:
     TNextStep DecideRedirect(int code, const std::vector<std::int16_t>& ignore);
     // 401 and 407: true when the request is to be repeated with credentials.
     bool DecideAuthorization(int code, const std::vector<std::int16_t>& ignore);
+    // Reads the failed reply's body; unless the code is ignored, the request ends with
+    // EIdHTTPProtocolException once the connection is settled.
     void FailUnlessIgnored(int code, int waitMs, const std::vector<std::int16_t>& ignore);
     void StoreCookies();
 
@@ -86,6 +92,8 @@ private:
     int authRetries_ = 0;
     int proxyAuthRetries_ = 0;
     bool authNeeded_ = false;
+    // The failure this request ends with, raised after its last step.
+    std::optional<EIdHTTPProtocolException> failure_;
 };
 
 class TIdHTTP : public TIdCustomHTTP {};

@@ -30,8 +30,13 @@ std::string DateText(double value) {
 
 void TIdHTTPRequest::BuildHeaders() {
     HeaderLines.Clear();
-    auto set = [this](const char* name, const std::string& value) {
-        HeaderLines.SetValue(name, value);
+    // Until the custom lines join, every name is new to the list: setting is appending.
+    bool onlyOwnLines = true;
+    auto set = [&](std::string_view name, const std::string& value) {
+        if (onlyOwnLines)
+            HeaderLines.AddValue(name, value);
+        else
+            HeaderLines.SetValue(name, value);
     };
     set("Connection", Connection);
     set("Content-Version", ContentVersion);
@@ -45,8 +50,10 @@ void TIdHTTPRequest::BuildHeaders() {
     set("ETag", ETag);
     set("Expires", DateText(Expires));
     set("Pragma", Pragma);
-    for (const std::string& line : CustomHeaders.Lines())
+    for (const std::string& line : CustomHeaders.Lines()) {
         HeaderLines.Add(line);
+        onlyOwnLines = false;
+    }
     set("Proxy-Connection", ProxyConnection);
     set("Host", Host);
     set("Accept", Accept);

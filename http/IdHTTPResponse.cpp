@@ -12,8 +12,8 @@
 namespace {
 
 // The whole text as a decimal number of type T, or `fallback`.
-template <typename T> T NumberOr(const std::string& text, T fallback) {
-    const std::string trimmed = TrimText(text);
+template <typename T> T NumberOr(std::string_view text, T fallback) {
+    const std::string_view trimmed = TrimView(text);
     const char* begin = trimmed.data();
     if (!trimmed.empty() && trimmed[0] == '+')
         ++begin;
@@ -26,7 +26,7 @@ template <typename T> T NumberOr(const std::string& text, T fallback) {
 
 // A chunk size line: its first word in hexadecimal; a word that is not hexadecimal counts as 0.
 std::int64_t ChunkSize(const std::string& line) {
-    const std::string word = TrimText(line.substr(0, line.find(' ')));
+    const std::string_view word = TrimView(std::string_view(line).substr(0, line.find(' ')));
     if (!word.empty() && word[0] == '-')
         throw EIdInvalidChunkSize();
     std::uint64_t value = 0;
@@ -98,6 +98,48 @@ double ExpiresValue(const std::string& value) {
     return seconds < 0 ? 0 : NowUtc() + static_cast<double>(seconds) / 86400.0;
 }
 
+// The single-valued fields a reply's head is read for.
+enum TField {
+    fContentLength,
+    fContentType,
+    fConnection,
+    fProxyConnection,
+    fLocation,
+    fContentEncoding,
+    fContentRange,
+    fDate,
+    fLastModified,
+    fExpires,
+    fCacheControl,
+    fContentVersion,
+    fContentDisposition,
+    fContentLanguage,
+    fETag,
+    fPragma,
+    fServer,
+    fAcceptRanges,
+    fFieldCount
+};
+
+constexpr std::string_view kFieldNames[fFieldCount] = {"Content-Length",
+                                                       "Content-Type",
+                                                       "Connection",
+                                                       "Proxy-Connection",
+                                                       "Location",
+                                                       "Content-Encoding",
+                                                       "Content-Range",
+                                                       "Date",
+                                                       "Last-Modified",
+                                                       "Expires",
+                                                       "Cache-control",
+                                                       "Content-Version",
+                                                       "Content-Disposition",
+                                                       "Content-Language",
+                                                       "ETag",
+                                                       "Pragma",
+                                                       "Server",
+                                                       "Accept-Ranges"};
+
 } // namespace
 
 TTextEncoding CharsetEncoding(const std::string& contentType) {
@@ -119,7 +161,7 @@ int TIdHTTPResponse::StatusCode() const {
     const auto space = StatusLine.find(' ');
     if (space == std::string::npos)
         return -1;
-    const std::string rest = TrimText(StatusLine.substr(space + 1));
+    const std::string_view rest = TrimView(std::string_view(StatusLine).substr(space + 1));
     return NumberOr<int>(rest.substr(0, rest.find(' ')), -1);
 }
 
@@ -131,50 +173,87 @@ std::string TIdHTTPResponse::ReadLine() {
     return line;
 }
 
+bool TIdHTTPResponse::ReadHeadLine(std::string& line) {
+    TIdIOHandler& io = *http_.IOHandler();
+    const bool whole = io.ReadLineUnlessEnded(line);
+    if (io.ReadLnTimedOut())
+        throw EIdReadTimeout();
+    return whole;
+}
+
 void TIdHTTPResponse::ReadResponseHeaders() {
     HeaderLines.Clear();
-    TIdIOHandler& io = *http_.IOHandler();
     const auto limit = static_cast<std::size_t>(std::max(http_.HeaderLineLimit, 0));
     try {
         // The line read when the limit is reached is dropped: with exactly `limit` lines that
         // is the blank line ending the head, which must not be left for the body.
-        std::string line = ReadLine();
-        while (!line.empty() && (limit == 0 || HeaderLines.Count() < limit)) {
-            HeaderLines.Add(line);
-            line = ReadLine();
+        std::string line;
+        bool whole = ReadHeadLine(line);
+        while (whole && !line.empty() && (limit == 0 || HeaderLines.Count() < limit)) {
+            HeaderLines.Add(std::move(line));
+            whole = ReadHeadLine(line);
         }
+        if (!whole)
+            EndHeadAtClose();
     } catch (const EIdConnClosedGracefully&) {
-        http_.CloseConnection();
-        // The unfinished header line left in the buffer is no part of any body.
-        io.DiscardInput();
+        // A transport may report the end itself.
+        EndHeadAtClose();
     }
     ProcessHeaders();
 }
 
+void TIdHTTPResponse::EndHeadAtClose() {
+    http_.CloseConnection();
+    // The unfinished header line left in the buffer is no part of any body.
+    http_.IOHandler()->DiscardInput();
+}
+
 void TIdHTTPResponse::ProcessHeaders() {
+    // One pass over the lines: a field takes the value of the first line of its name.
+    std::string values[fFieldCount];
+    bool seen[fFieldCount] = {};
+    WWWAuthenticate.clear();
+    ProxyAuthenticate.clear();
     const TIdHeaderList& h = HeaderLines;
-    ContentLength = NumberOr<std::int32_t>(h.Value("Content-Length"), -1);
+    for (std::size_t i = 0; i < h.Count(); ++i) {
+        if (h.IsContinuation(i))
+            continue;
+        const std::string_view name = h.NameAt(i);
+        if (SameText(name, "WWW-Authenticate")) {
+            WWWAuthenticate.push_back(h.ValueAt(i));
+            continue;
+        }
+        if (SameText(name, "Proxy-Authenticate")) {
+            ProxyAuthenticate.push_back(h.ValueAt(i));
+            continue;
+        }
+        for (int field = 0; field < fFieldCount; ++field)
+            if (!seen[field] && SameText(name, kFieldNames[field])) {
+                seen[field] = true;
+                values[field] = h.ValueAt(i);
+                break;
+            }
+    }
+    ContentLength = NumberOr<std::int32_t>(values[fContentLength], -1);
     HasContentLength = ContentLength >= 0;
-    ContentType = h.Value("Content-Type");
-    Connection = h.Value("Connection");
-    ProxyConnection = h.Value("Proxy-Connection");
-    Location = h.Value("Location");
-    ContentEncoding = h.Value("Content-Encoding");
-    WWWAuthenticate = h.Values("WWW-Authenticate");
-    ProxyAuthenticate = h.Values("Proxy-Authenticate");
-    ParseContentRange(h.Value("Content-Range"), ContentRangeStart, ContentRangeEnd,
+    ContentType = std::move(values[fContentType]);
+    Connection = std::move(values[fConnection]);
+    ProxyConnection = std::move(values[fProxyConnection]);
+    Location = std::move(values[fLocation]);
+    ContentEncoding = std::move(values[fContentEncoding]);
+    ParseContentRange(values[fContentRange], ContentRangeStart, ContentRangeEnd,
                       ContentRangeInstanceLength);
-    Date = ParseHttpDate(h.Value("Date"));
-    LastModified = ParseHttpDate(h.Value("Last-Modified"));
-    Expires = ExpiresValue(h.Value("Expires"));
-    CacheControl = h.Value("Cache-control");
-    ContentVersion = h.Value("Content-Version");
-    ContentDisposition = h.Value("Content-Disposition");
-    ContentLanguage = h.Value("Content-Language");
-    ETag = h.Value("ETag");
-    Pragma = h.Value("Pragma");
-    Server = h.Value("Server");
-    AcceptRanges = h.Value("Accept-Ranges");
+    Date = ParseHttpDate(values[fDate]);
+    LastModified = ParseHttpDate(values[fLastModified]);
+    Expires = ExpiresValue(values[fExpires]);
+    CacheControl = std::move(values[fCacheControl]);
+    ContentVersion = std::move(values[fContentVersion]);
+    ContentDisposition = std::move(values[fContentDisposition]);
+    ContentLanguage = std::move(values[fContentLanguage]);
+    ETag = std::move(values[fETag]);
+    Pragma = std::move(values[fPragma]);
+    Server = std::move(values[fServer]);
+    AcceptRanges = std::move(values[fAcceptRanges]);
 }
 
 void TIdHTTPResponse::ReadBody(int waitMs) {
@@ -235,8 +314,8 @@ bool TIdHTTPResponse::EvaluateKeepConnection() {
     KeepConnection = http_.IsConnected();
     if (!KeepConnection)
         return false;
-    const std::string connection = TrimText(Connection);
-    const std::string proxy = TrimText(ProxyConnection);
+    const std::string_view connection = TrimView(Connection);
+    const std::string_view proxy = TrimView(ProxyConnection);
     if (http_.ProtocolVersion == pv1_0)
         KeepConnection = SameText(connection, "KEEP-ALIVE") || SameText(proxy, "KEEP-ALIVE");
     else

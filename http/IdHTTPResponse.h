@@ -61,6 +61,10 @@ public:
     bool EvaluateKeepConnection();
 
 private:
+    // A line of the head; false when the peer ended the stream before it was whole.
+    bool ReadHeadLine(std::string& line);
+    // The peer ended the stream within the head: what came is the whole head.
+    void EndHeadAtClose();
     void ReadChunked(TStream& stream);
     void ReadSized(TStream& stream, int waitMs);
     bool WaitForBody(int waitMs);

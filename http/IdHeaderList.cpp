@@ -1,45 +1,53 @@
 #include "http/IdHeaderList.h"
 
-#include "http/IdAsciiCase.h"
+#include <algorithm>
+#include <iterator>
 
 namespace {
 
-bool IsContinuation(const std::string& line) {
-    return !line.empty() && (line[0] == ' ' || line[0] == '\t');
-}
-
-constexpr const char* kBlanks = " \t\r\n";
-
-// Whether the line's name (the text before its first ':', trimmed; empty without one) is
-// `name`, in any letter case. A lookup scans every line: it must not copy any of them.
-bool HasName(const std::string& line, const std::string& name) {
-    const auto colon = line.find(':');
-    const std::string_view before(line.data(), colon == std::string::npos ? 0 : colon);
-    const auto first = before.find_first_not_of(kBlanks);
-    if (first == std::string_view::npos)
-        return name.empty();
-    return SameText(before.substr(first, before.find_last_not_of(kBlanks) - first + 1), name);
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
 }
 
 } // namespace
 
-std::string TrimText(const std::string& text) {
-    const auto first = text.find_first_not_of(kBlanks);
-    if (first == std::string::npos)
-        return {};
-    return text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
+std::string_view TrimView(std::string_view text) {
+    // Every header name and value passes here: a plain loop, no search per character.
+    std::size_t first = 0;
+    std::size_t last = text.size();
+    while (first < last && IsBlank(text[first]))
+        ++first;
+    while (last > first && IsBlank(text[last - 1]))
+        --last;
+    return text.substr(first, last - first);
 }
 
-std::size_t TIdHeaderList::IndexOfName(const std::string& name) const {
+std::string TrimText(const std::string& text) {
+    return std::string(TrimView(text));
+}
+
+bool TIdHeaderList::IsContinuation(std::size_t index) const {
+    const std::string& line = lines_[index];
+    return !line.empty() && (line[0] == ' ' || line[0] == '\t');
+}
+
+std::string_view TIdHeaderList::NameAt(std::size_t index) const {
+    // A lookup reads the name of every line: it must not copy any of them.
+    const std::string_view line = lines_[index];
+    const auto colon = line.find(':');
+    return colon == std::string_view::npos ? std::string_view() : TrimView(line.substr(0, colon));
+}
+
+std::size_t TIdHeaderList::IndexOfName(std::string_view name) const {
     for (std::size_t i = 0; i < lines_.size(); ++i)
-        if (!IsContinuation(lines_[i]) && HasName(lines_[i], name))
+        if (!IsContinuation(i) && SameText(NameAt(i), name))
             return i;
     return lines_.size();
 }
 
 std::size_t TIdHeaderList::EntryLength(std::size_t index) const {
     std::size_t end = index + 1;
-    while (end < lines_.size() && IsContinuation(lines_[end]))
+    while (end < lines_.size() && IsContinuation(end))
         ++end;
     return end - index;
 }
@@ -47,41 +55,60 @@ std::size_t TIdHeaderList::EntryLength(std::size_t index) const {
 std::string TIdHeaderList::ValueAt(std::size_t index) const {
     const std::string& line = lines_[index];
     const auto colon = line.find(':');
-    std::string value = colon == std::string::npos ? line : TrimText(line.substr(colon + 1));
+    std::string value = colon == std::string::npos
+                            ? line
+                            : std::string(TrimView(std::string_view(line).substr(colon + 1)));
     const std::size_t length = EntryLength(index);
-    for (std::size_t i = index + 1; i < index + length; ++i)
-        value = TrimText(value) + " " + TrimText(lines_[i]);
+    for (std::size_t i = index + 1; i < index + length; ++i) {
+        std::string joined(TrimView(value));
+        joined += ' ';
+        joined += TrimView(lines_[i]);
+        value = std::move(joined);
+    }
     return value;
 }
 
-std::string TIdHeaderList::Value(const std::string& name) const {
+std::string TIdHeaderList::Value(std::string_view name) const {
     const std::size_t index = IndexOfName(name);
     return index == lines_.size() ? std::string() : ValueAt(index);
 }
 
-std::vector<std::string> TIdHeaderList::Values(const std::string& name) const {
+std::vector<std::string> TIdHeaderList::Values(std::string_view name) const {
     std::vector<std::string> values;
-    for (std::size_t i = 0; i < lines_.size(); ++i)
-        if (!IsContinuation(lines_[i]) && HasName(lines_[i], name))
-            values.push_back(ValueAt(i));
+    ForEachValue(name, [&values](std::string value) { values.push_back(std::move(value)); });
     return values;
 }
 
-void TIdHeaderList::SetValue(const std::string& name, const std::string& value) {
+void TIdHeaderList::SetValue(std::string_view name, std::string_view value) {
     const std::size_t index = IndexOfName(name);
     if (index < lines_.size())
         lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(index),
                      lines_.begin() + static_cast<std::ptrdiff_t>(index + EntryLength(index)));
-    if (value.empty())
-        return;
-    const std::vector<std::string> folded = Fold(name + ": " + value);
-    lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(std::min(index, lines_.size())),
-                  folded.begin(), folded.end());
+    InsertValue(std::min(index, lines_.size()), name, value);
 }
 
-std::vector<std::string> TIdHeaderList::Fold(const std::string& line) const {
+void TIdHeaderList::AddValue(std::string_view name, std::string_view value) {
+    InsertValue(lines_.size(), name, value);
+}
+
+void TIdHeaderList::InsertValue(std::size_t index, std::string_view name, std::string_view value) {
+    if (value.empty())
+        return;
+    std::string line;
+    line.reserve(name.size() + 2 + value.size());
+    line.append(name).append(": ").append(value);
+    const auto at = lines_.begin() + static_cast<std::ptrdiff_t>(index);
+    if (line.size() <= foldLength_) { // the usual case: nothing to fold
+        lines_.insert(at, std::move(line));
+        return;
+    }
+    std::vector<std::string> folded = Fold(std::move(line));
+    lines_.insert(at, std::make_move_iterator(folded.begin()),
+                  std::make_move_iterator(folded.end()));
+}
+
+std::vector<std::string> TIdHeaderList::Fold(std::string rest) const {
     std::vector<std::string> pieces;
-    std::string rest = line;
     while (rest.size() > foldLength_) {
         // The last space, tab or comma outside double quotes within the fold length.
         std::size_t cut = std::string::npos;
@@ -98,6 +125,6 @@ std::vector<std::string> TIdHeaderList::Fold(const std::string& line) const {
         rest = TrimText(rest.substr(cut));
         rest.insert(rest.begin(), ' ');
     }
-    pieces.push_back(rest);
+    pieces.push_back(std::move(rest));
     return pieces;
 }

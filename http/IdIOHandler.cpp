@@ -81,6 +81,11 @@ std::ptrdiff_t TIdIOHandler::ReceiveIntoBuffer(bool raiseIfDisconnected) {
 }
 
 int TIdIOHandler::FillInputBuffer(bool raiseIfDisconnected, int timeoutMs, bool raiseOnTimeout) {
+    return Fill(raiseIfDisconnected, timeoutMs, raiseOnTimeout, true);
+}
+
+int TIdIOHandler::Fill(bool raiseIfDisconnected, int timeoutMs, bool raiseOnTimeout,
+                       bool raiseOnEnd) {
     if (timeoutMs == -1)
         timeoutMs = ReadTimeout > 0 ? ReadTimeout : -1;
     CheckDisconnect(raiseIfDisconnected, false);
@@ -100,7 +105,7 @@ int TIdIOHandler::FillInputBuffer(bool raiseIfDisconnected, int timeoutMs, bool 
             continue; // a part of a TLS record: the rest is still to come
         if (count == 0)
             closedGracefully_ = true;
-        CheckDisconnect(raiseIfDisconnected, false);
+        CheckDisconnect(raiseIfDisconnected && raiseOnEnd, false);
         if (count != 0)
             return static_cast<int>(count);
         if (!TransportAllocated())
@@ -109,6 +114,18 @@ int TIdIOHandler::FillInputBuffer(bool raiseIfDisconnected, int timeoutMs, bool 
 }
 
 std::string TIdIOHandler::ReadLine(const std::string& terminator, int timeoutMs, int maxLength) {
+    std::string line;
+    ReadLineOrEnd(line, terminator, timeoutMs, maxLength, true);
+    return line;
+}
+
+bool TIdIOHandler::ReadLineUnlessEnded(std::string& line) {
+    static const std::string kNewline = "\n";
+    return ReadLineOrEnd(line, kNewline, -1, -1, false);
+}
+
+bool TIdIOHandler::ReadLineOrEnd(std::string& line, const std::string& terminator, int timeoutMs,
+                                 int maxLength, bool raiseOnEnd) {
     const std::string term = terminator.empty() ? std::string("\n") : terminator;
     if (maxLength < 0)
         maxLength = MaxLineLength;
@@ -131,22 +148,25 @@ std::string TIdIOHandler::ReadLine(const std::string& terminator, int timeoutMs,
             if (MaxLineAction == maException)
                 throw EIdReadLnMaxLineLengthExceeded();
             readLnSplit_ = true;
-            return inputBuffer_.ExtractToString(static_cast<std::size_t>(maxLength));
+            line = inputBuffer_.ExtractToString(static_cast<std::size_t>(maxLength));
+            return true;
         }
         if (found >= 0)
             break;
-        CheckDisconnect(true, true);
-        const int received = FillInputBuffer(true, timeoutMs, false);
+        if (CheckDisconnect(raiseOnEnd, true))
+            return false;
+        const int received = Fill(true, timeoutMs, false, raiseOnEnd);
         if (received == -1 || (timeoutMs >= 0 && ElapsedMs(start) >= timeoutMs)) {
             readLnTimedOut_ = true;
-            return {};
+            line.clear();
+            return true;
         }
     }
-    std::string line = inputBuffer_.ExtractToString(static_cast<std::size_t>(found) + term.size());
+    line = inputBuffer_.ExtractToString(static_cast<std::size_t>(found) + term.size());
     line.resize(static_cast<std::size_t>(found));
     if (term == "\n" && !line.empty() && line.back() == '\r')
         line.pop_back();
-    return line;
+    return true;
 }
 
 bool TIdIOHandler::FillUntil(std::size_t count) {
@@ -217,7 +237,7 @@ bool TIdIOHandler::WaitForData(int timeoutMs) {
     return Connected() && FillInputBuffer(false, timeoutMs, false) > 0;
 }
 
-void TIdIOHandler::WriteBytes(const std::string& bytes) {
+void TIdIOHandler::WriteBytes(std::string_view bytes) {
     const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.data());
     if (!writeBuffer_) {
         SendAll(data, bytes.size());
@@ -233,8 +253,17 @@ void TIdIOHandler::WriteBytes(const std::string& bytes) {
     }
 }
 
-void TIdIOHandler::WriteLine(const std::string& bytes) {
-    WriteBytes(bytes + "\r\n");
+void TIdIOHandler::WriteLine(std::string_view bytes) {
+    // Gathered, the two parts leave in the same sends as one line would; unbuffered, one send.
+    if (writeBuffer_) {
+        WriteBytes(bytes);
+        WriteBytes("\r\n");
+        return;
+    }
+    std::string line;
+    line.reserve(bytes.size() + 2);
+    line.append(bytes).append("\r\n");
+    WriteBytes(line);
 }
 
 void TIdIOHandler::BeginWriteBuffering(int threshold) {

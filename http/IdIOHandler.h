@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 
 class TIdSocketHandle;
 
@@ -56,6 +57,10 @@ public:
     // maxLength below 0: MaxLineLength.
     std::string ReadLine(const std::string& terminator = "\n", int timeoutMs = -1,
                          int maxLength = -1);
+    // ReadLine with "\n" as terminator, for a reader that expects the stream may end here: the
+    // peer ending it before a whole line gives false instead of raising, and leaves the
+    // unfinished line in the buffer.
+    bool ReadLineUnlessEnded(std::string& line);
     bool ReadLnTimedOut() const { return readLnTimedOut_; }
     bool ReadLnSplit() const { return readLnSplit_; }
     // count > 0: exactly that many bytes; count < 0: whatever the next receive brings.
@@ -71,8 +76,8 @@ public:
     // Bytes received, 0, or -1 on time-out.
     int FillInputBuffer(bool raiseIfDisconnected, int timeoutMs, bool raiseOnTimeout);
 
-    void WriteBytes(const std::string& bytes);
-    void WriteLine(const std::string& bytes);
+    void WriteBytes(std::string_view bytes);
+    void WriteLine(std::string_view bytes);
     // threshold <= 0: everything waits for FlushWriteBuffer.
     void BeginWriteBuffering(int threshold = -1);
     void FlushWriteBuffer();
@@ -97,6 +102,11 @@ protected:
 
 private:
     std::ptrdiff_t ReceiveIntoBuffer(bool raiseIfDisconnected);
+    // raiseOnEnd false: the peer ending the stream with nothing buffered returns 0 as well.
+    int Fill(bool raiseIfDisconnected, int timeoutMs, bool raiseOnTimeout, bool raiseOnEnd);
+    // The line, or false when the peer ended the stream first and raiseOnEnd is false.
+    bool ReadLineOrEnd(std::string& line, const std::string& terminator, int timeoutMs,
+                       int maxLength, bool raiseOnEnd);
     // Receives until `count` bytes are buffered; false when the peer ends first.
     bool FillUntil(std::size_t count);
     void SendAll(const std::uint8_t* data, std::size_t count);

@@ -56,6 +56,33 @@ TEST(Connection, PartialLineRaisesAtCloseButBytesStayReadable) {
     EXPECT_FALSE(peer.client.IsConnected());
 }
 
+// For a reader that expects the stream may end: the end before a whole line is an answer, not
+// an error, and leaves the unfinished line readable.
+TEST(Connection, ReadLineUnlessEndedReportsTheEnd) {
+    struct Case {
+        std::string bytes;
+        bool whole;
+        std::string line;
+        std::string left;
+    };
+    const std::vector<Case> cases = {{"abc\r\nrest", true, "abc", "rest"},
+                                     {"\r\n", true, "", ""},
+                                     {"abc", false, "", "abc"},
+                                     {"abc\r", false, "", "abc\r"},
+                                     {"", false, "", ""}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.bytes);
+        Peer peer(c.bytes);
+        std::string line;
+        EXPECT_EQ(peer.io().ReadLineUnlessEnded(line), c.whole);
+        EXPECT_EQ(line, c.line);
+        std::string left;
+        if (!c.left.empty())
+            peer.io().TakeBytes(left, static_cast<std::int64_t>(c.left.size()), false);
+        EXPECT_EQ(left, c.left);
+    }
+}
+
 TEST(Connection, LineLengthLimitAndSplit) {
     Peer exact(std::string(16384, 'x') + "\n");
     EXPECT_EQ(exact.io().ReadLine().size(), 16384u);

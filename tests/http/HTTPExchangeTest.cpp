@@ -245,6 +245,19 @@ TEST(HTTPExchange, KeptConnectionIsReusedAndClosedOneIsNot) {
     EXPECT_EQ(closing.ConnectionCount(), 2);
 }
 
+// A failing status ends the request only after its body was read: the connection stays fit for
+// the next request.
+TEST(HTTPExchange, FailedStatusKeepsTheConnectionForTheNextRequest) {
+    TLoopbackServer kept(
+        {{step::ReadRequest(), step::Send(HttpReply("404 Not Found", "gone")), step::ReadRequest(),
+          step::Send(HttpReply("200 OK", "two")), step::HoldOpen()}});
+    TIdHTTP http;
+    EXPECT_EQ(Raised<EIdHTTPProtocolException>([&] { http.GetAsText(kept.Url("/a")); }).ReplyBody(),
+              u"gone");
+    EXPECT_EQ(http.GetAsText(kept.Url("/b")), u"two");
+    EXPECT_EQ(kept.ConnectionCount(), 1);
+}
+
 TEST(HTTPExchange, RedirectFollowUpReusesTheConnectionAndCarriesCookies) {
     TLoopbackServer server(
         {{step::ReadRequest(),

@@ -100,6 +100,17 @@ TEST(HeaderList, LookupUnfoldingAndUpdates) {
     EXPECT_EQ(list[list.Count() - 1], "New: v");
 }
 
+TEST(HeaderList, AddValueAppendsWhateverIsThere) {
+    TIdHeaderList list;
+    list.AddValue("X-A", "one");
+    list.AddValue("x-a", "two");
+    list.AddValue("X-B", "");
+    EXPECT_EQ(list.Lines(), (std::vector<std::string>{"X-A: one", "x-a: two"}));
+    TIdHeaderList narrow(12);
+    narrow.AddValue("X", "aaaa bbbb cccc");
+    EXPECT_EQ(narrow.Lines(), (std::vector<std::string>{"X: aaaa bbbb", " cccc"}));
+}
+
 TEST(HeaderList, FoldsLongLinesOutsideQuotes) {
     TIdHeaderList list(20);
     list.SetValue("X", "aaaa bbbb \"cc dd ee ff\" gggg,hhhh");
@@ -180,6 +191,23 @@ TEST(Buffer, SearchTakeAndErrors) {
     buffer.Write(std::string("hello\r\nworld"));
     EXPECT_EQ(buffer.IndexOf("\r\n", 0), 5);
     EXPECT_EQ(buffer.IndexOf("\r\n", 6), -1);
+    struct Case {
+        std::string bytes;
+        std::string terminator;
+        std::size_t start;
+        std::int64_t at;
+    };
+    const Case cases[] = {
+        {"a\rb\r\n", "\r\n", 0, 3}, // a first byte that does not begin the terminator
+        {"ab\r", "\r\n", 0, -1},    // a terminator cut off by the end
+        {"\r\n\r\n", "\r\n", 1, 2}, {"xyz", "xyz", 0, 0},   {"xyzxyz", "xyz", 1, 3},
+        {"xyxyz", "xyz", 0, 2},     {"abc", "abcd", 0, -1}, {"aaa", "a", 2, 2},
+    };
+    for (const Case& c : cases) {
+        TIdBuffer searched;
+        searched.Write(c.bytes);
+        EXPECT_EQ(searched.IndexOf(c.terminator, c.start), c.at) << c.bytes << " " << c.start;
+    }
     try {
         buffer.IndexOf("x", 12);
         FAIL();

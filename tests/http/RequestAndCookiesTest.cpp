@@ -15,16 +15,20 @@ TEST(Cookies, MatchingByDomainPathAndLifetime) {
     store.AddServerCookie("e=gone; Max-Age=0", "www.example.test");
     store.AddServerCookie("f=6; Expires=Sun, 06 Nov 1994 08:49:37 GMT", "www.example.test");
     store.AddServerCookie("a=updated", "WWW.example.test");
+    store.AddServerCookie(" =nameless; Path=/", "www.example.test");         // refused
+    store.AddServerCookie("g = 7 ;; PATH = /g ;domain", "www.example.test"); // odd spacing
+    store.AddServerCookie("h=8; DOMAIN=.Example.Test; path=relative", "www.example.test");
     struct Case {
         const char* url;
         const char* header;
     };
     const Case cases[] = {
-        {"http://www.example.test/", "a=updated"},
-        {"http://www.example.test/docs/x", "b=2; a=updated"},
-        {"http://www.example.test/docsmore", "a=updated"},
-        {"http://api.example.test/docs", "b=2"},
-        {"https://www.example.test/", "d=4; a=updated"},
+        {"http://www.example.test/", "a=updated; h=8"},
+        {"http://www.example.test/docs/x", "b=2; a=updated; h=8"},
+        {"http://www.example.test/docsmore", "a=updated; h=8"},
+        {"http://api.example.test/docs", "b=2; h=8"},
+        {"https://www.example.test/", "d=4; a=updated; h=8"},
+        {"http://www.example.test/g/x", "a=updated; g=7; h=8"},
         {"http://example.test.evil/docs", ""},
     };
     for (const Case& c : cases)
@@ -53,6 +57,8 @@ TEST(Cookies, TheStoreIsCapped) {
     EXPECT_EQ(header.substr(0, header.find(';')), "c151=v") << "the oldest made room";
     EXPECT_EQ(header.substr(header.rfind("; ") + 2, 4), "big=") << "the newest is kept whole";
     EXPECT_EQ(header.find("huge="), std::string::npos) << "a cookie above 4 KiB is refused";
+    http.ClearCookies();
+    EXPECT_EQ(http.CookieManager()->Count(), 0u);
 }
 
 TEST(Request, HeadWithOptionalFieldsInTheirOrder) {

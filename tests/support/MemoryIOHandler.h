@@ -6,10 +6,12 @@
 #include "http/IdIOHandler.h"
 
 #include <string>
+#include <string_view>
 
 class TMemoryIOHandler : public TIdIOHandler {
 public:
-    explicit TMemoryIOHandler(std::string reply) : reply_(std::move(reply)) {}
+    // The reply's bytes are not copied: they must outlive the handler.
+    explicit TMemoryIOHandler(std::string_view reply) : reply_(reply) {}
 
     // Bytes in memory need no encryption: it stands in for a TLS handler as well.
     bool TLSCapable() const override { return true; }
@@ -27,7 +29,7 @@ protected:
     std::size_t Send(const std::uint8_t* data, std::size_t count) override;
 
 private:
-    std::string reply_;
+    std::string_view reply_;
     std::size_t position_ = 0;
     std::string written_;
     bool open_ = false;
