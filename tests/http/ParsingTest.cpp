@@ -147,19 +147,24 @@ TEST(Response, StatusCodesAndCharsets) {
 TEST(Response, ParsedFields) {
     TIdHTTP http;
     TIdHTTPResponse& r = http.Reply();
+    // A continuation line belongs to the field above it, even when it reads like a field of its
+    // own; the first line of a name gives its value; every authenticate offer counts.
     for (const char* line :
-         {"content-length:  42 ", "Content-Range: bytes 10-20/300", "Location: /x",
-          "Location: /second", "WWW-Authenticate: Basic realm=a", "WWW-Authenticate: Digest x",
+         {"content-length:  42 ", "Content-Range: bytes 10-20/300", "Server: one",
+          "\tLocation: /folded", "Location: /x", "Location: /second", "WWW-Authenticate: Basic",
+          " realm=a", "WWW-Authenticate: Digest x", "proxy-authenticate: Basic realm=p",
           "Date: Sun, 06 Nov 1994 08:49:37 GMT", "Expires: -5"})
         r.HeaderLines.Add(line);
     r.ProcessHeaders();
+    EXPECT_EQ(r.Server, "one Location: /folded");
+    EXPECT_EQ(r.WWWAuthenticate, (std::vector<std::string>{"Basic realm=a", "Digest x"}));
+    EXPECT_EQ(r.ProxyAuthenticate, (std::vector<std::string>{"Basic realm=p"}));
     EXPECT_EQ(r.ContentLength, 42);
     EXPECT_TRUE(r.HasContentLength);
     EXPECT_EQ(r.ContentRangeStart, 10);
     EXPECT_EQ(r.ContentRangeEnd, 20);
     EXPECT_EQ(r.ContentRangeInstanceLength, 300);
     EXPECT_EQ(r.Location, "/x");
-    EXPECT_EQ(r.WWWAuthenticate.size(), 2u);
     EXPECT_NEAR(r.Date, 34644.36779, 1e-4);
     EXPECT_EQ(r.Expires, 0);
     EXPECT_EQ(FormatHttpDate(r.Date), "Sun, 06 Nov 1994 08:49:37 GMT");
@@ -169,6 +174,7 @@ TEST(Response, ParsedFields) {
         r.ProcessHeaders();
         EXPECT_EQ(r.ContentLength, -1) << bad;
         EXPECT_FALSE(r.HasContentLength);
+        EXPECT_TRUE(r.WWWAuthenticate.empty()) << "no offer is left from the head before";
     }
 }
 
