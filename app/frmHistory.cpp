@@ -144,23 +144,12 @@ TTimelineRange THistoryForm::Range() const {
     }
 }
 
-void THistoryForm::Reload() {
-    timeline_ = THistoryTimeline();
-    lastChangeRow_ = 0;
-    timeline_.Update(store_.ChangesAfter(lastChangeRow_), store_.Spans(),
-                     CurrentTime().toMSecsSinceEpoch());
-    loaded_ = true;
-    ShowRange();
-}
-
-// A check changes only the running program's spans and may add changes: the rest stays as read.
+// The whole store at the first read; after it, a check changes only the running program's spans
+// and may add changes, so the rest stays as read.
 void THistoryForm::Refresh() {
-    if (!loaded_) {
-        Reload();
-        return;
-    }
-    timeline_.Update(store_.ChangesAfter(lastChangeRow_), store_.RunSpans(),
-                     CurrentTime().toMSecsSinceEpoch());
+    const std::vector<THistorySpan> spans = loaded_ ? store_.RunSpans() : store_.Spans();
+    loaded_ = true;
+    timeline_.Update(store_.ChangesAfter(lastChangeRow_), spans, CurrentTime().toMSecsSinceEpoch());
     ShowRange();
 }
 
