@@ -22,16 +22,17 @@ namespace {
 
 constexpr qint64 kDayMs = 24LL * 3600 * 1000;
 
-} // namespace
-
+// The retention box's unit after a count of days, in the language in force. Romanian puts "de"
+// before a count whose last two digits are not 1 to 19.
 QString DaysSuffix(int days) {
-    // Romanian puts "de" before a count whose last two digits are not 1 to 19.
     const int lastTwo = days % 100;
     const bool withDe = days != 0 && (lastTwo == 0 || lastTwo >= 20);
     if (days == 1)
         return Lang(" day", " zi");
     return Lang(" days", withDe ? " de zile" : " zile");
 }
+
+} // namespace
 
 THistoryForm::THistoryForm(THistoryStore& store, QWidget* parent)
     : QWidget(parent, Qt::Window), store_(store) {

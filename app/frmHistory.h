@@ -18,9 +18,6 @@ class QScrollArea;
 class QSpinBox;
 class THistoryTimelineView;
 
-// The retention box's unit after a count of days, in the language in force.
-QString DaysSuffix(int days);
-
 class THistoryForm : public QWidget {
     Q_OBJECT
 public:
