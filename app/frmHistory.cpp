@@ -22,16 +22,17 @@ namespace {
 
 constexpr qint64 kDayMs = 24LL * 3600 * 1000;
 
-} // namespace
-
+// The retention box's unit after a count of days, in the language in force. Romanian puts "de"
+// before a count whose last two digits are not 1 to 19.
 QString DaysSuffix(int days) {
-    // Romanian puts "de" before a count whose last two digits are not 1 to 19.
     const int lastTwo = days % 100;
     const bool withDe = days != 0 && (lastTwo == 0 || lastTwo >= 20);
     if (days == 1)
         return Lang(" day", " zi");
     return Lang(" days", withDe ? " de zile" : " zile");
 }
+
+} // namespace
 
 THistoryForm::THistoryForm(THistoryStore& store, QWidget* parent)
     : QWidget(parent, Qt::Window), store_(store) {
@@ -144,23 +145,12 @@ TTimelineRange THistoryForm::Range() const {
     }
 }
 
-void THistoryForm::Reload() {
-    timeline_ = THistoryTimeline();
-    lastChangeRow_ = 0;
-    timeline_.Update(store_.ChangesAfter(lastChangeRow_), store_.Spans(),
-                     CurrentTime().toMSecsSinceEpoch());
-    loaded_ = true;
-    ShowRange();
-}
-
-// A check changes only the running program's spans and may add changes: the rest stays as read.
+// The whole store at the first read; after it, a check changes only the running program's spans
+// and may add changes, so the rest stays as read.
 void THistoryForm::Refresh() {
-    if (!loaded_) {
-        Reload();
-        return;
-    }
-    timeline_.Update(store_.ChangesAfter(lastChangeRow_), store_.RunSpans(),
-                     CurrentTime().toMSecsSinceEpoch());
+    const std::vector<THistorySpan> spans = loaded_ ? store_.RunSpans() : store_.Spans();
+    loaded_ = true;
+    timeline_.Update(store_.ChangesAfter(lastChangeRow_), spans, CurrentTime().toMSecsSinceEpoch());
     ShowRange();
 }
 

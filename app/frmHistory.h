@@ -18,9 +18,6 @@ class QScrollArea;
 class QSpinBox;
 class THistoryTimelineView;
 
-// The retention box's unit after a count of days, in the language in force.
-QString DaysSuffix(int days);
-
 class THistoryForm : public QWidget {
     Q_OBJECT
 public:
@@ -29,8 +26,6 @@ public:
 
     explicit THistoryForm(THistoryStore& store, QWidget* parent = nullptr);
 
-    // Reads the whole store again and redraws.
-    void Reload();
     // Reads only what was recorded since the last read (all of it the first time) and redraws;
     // showing the window and choosing a range do it too.
     void Refresh();
@@ -77,7 +72,7 @@ private:
     THistoryStore& store_;
     THistoryTimeline timeline_; // all that was read from the store
     qint64 lastChangeRow_ = 0;  // the latest change read
-    bool loaded_ = false;
+    bool loaded_ = false;       // the whole store was read once
 };
 
 // A warning of the store in the language in force, for the program to show.

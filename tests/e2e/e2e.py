@@ -445,6 +445,16 @@ def case_stale_socket(args):
         program.exit_by_line("the new instance did not exit cleanly")
 
 
+def save_window(desktop, args, window, name):
+    """Saves the window (or "root", the whole screen) as NAME in the output folder, once it has
+    settled after a move."""
+    time.sleep(1.0)
+    os.makedirs(args.out, exist_ok=True)
+    target = os.path.join(args.out, name)
+    subprocess.run(["import", "-window", window, target], env=desktop.env, check=True, timeout=20)
+    check(os.path.getsize(target) > 0, "empty screenshot")
+
+
 def screenshot(args, name, settings):
     with Desktop() as desktop:
         if settings:
@@ -454,12 +464,7 @@ def screenshot(args, name, settings):
         program = Program(desktop, args.binary)
         window = program.wait_shown()[0]
         desktop.xdotool("windowmove", window, "40", "40")
-        time.sleep(1.0)
-        os.makedirs(args.out, exist_ok=True)
-        target = os.path.join(args.out, name)
-        subprocess.run(["import", "-window", "root", target], env=desktop.env, check=True,
-                       timeout=20)
-        check(os.path.getsize(target) > 0, "empty screenshot")
+        save_window(desktop, args, "root", name)
         program.exit_by_line("did not exit cleanly")
 
 
@@ -568,12 +573,7 @@ def case_screenshot_history(args):
         window = program.wait_shown()[0]
         form = open_history_window(desktop, window)
         desktop.xdotool("windowmove", form, "0", "0")
-        time.sleep(1.0)
-        os.makedirs(args.out, exist_ok=True)
-        target = os.path.join(args.out, "zentrilo-history.png")
-        subprocess.run(["import", "-window", form, target], env=desktop.env, check=True,
-                       timeout=20)
-        check(os.path.getsize(target) > 0, "empty screenshot")
+        save_window(desktop, args, form, "zentrilo-history.png")
         program.exit_by_line("did not exit cleanly")
 
 
