@@ -12,14 +12,6 @@
 
 #include <algorithm>
 
-namespace {
-
-bool SameSource(const QString& a, const QString& b) {
-    return a.compare(b, Qt::CaseInsensitive) == 0;
-}
-
-} // namespace
-
 void TzentriloMF::btnSourcesClick() {
     if (!settingsLoaded_) // the stored sources come with the stored list
         return;
@@ -45,7 +37,7 @@ void TzentriloMF::SourcesChanged(const QString& from, const QString& to) {
     SaveSources(ProgramKey(), sources_.UserSources());
     if (!from.isEmpty() && !to.isEmpty()) {
         for (TRecord* entry : objs_->List) {
-            if (SameSource(entry->Source, from))
+            if (SameSourceName(entry->Source, from))
                 entry->SetSource(to);
         }
     }
@@ -57,8 +49,9 @@ void TzentriloMF::SourcesChanged(const QString& from, const QString& to) {
 
 int TzentriloMF::UsersOf(const QString& sourceName) const {
     return static_cast<int>(
-        std::count_if(objs_->List.begin(), objs_->List.end(),
-                      [&](const TRecord* entry) { return SameSource(entry->Source, sourceName); }));
+        std::count_if(objs_->List.begin(), objs_->List.end(), [&](const TRecord* entry) {
+            return SameSourceName(entry->Source, sourceName);
+        }));
 }
 
 // The one-off check keeps its choice while that source exists.
