@@ -31,17 +31,19 @@ void TzentriloMF::Sources1Click() {
     btnSourcesClick();
 }
 
-// The entries of a renamed source follow it, and are saved at once with the sources; a deleted
-// source's entries keep its name and show why they cannot be checked.
+// Whatever names a renamed source follows it: the entries (saved at once with the sources), the
+// source chosen last and the one-off check's choice. A deleted source's entries keep its name and
+// show why they cannot be checked.
 void TzentriloMF::SourcesChanged(const QString& from, const QString& to) {
     SaveSources(ProgramKey(), sources_.UserSources());
-    if (!from.isEmpty() && !to.isEmpty()) {
-        for (TRecord* entry : objs_->List) {
-            if (SameSourceName(entry->Source, from))
-                entry->SetSource(to);
-        }
-    }
-    FillCheckSources();
+    const auto follow = [&](const QString& name) {
+        return !from.isEmpty() && !to.isEmpty() && SameSourceName(name, from) ? to : name;
+    };
+    for (TRecord* entry : objs_->List)
+        entry->SetSource(follow(entry->Source));
+    if (lastSourceUsed_)
+        lastSourceUsed_ = follow(*lastSourceUsed_);
+    FillSourceChoice(*cbCheckSource, sources_, follow(ChosenSource(*cbCheckSource)));
     for (TRecord* entry : objs_->List)
         RefreshRow(entry);
     SaveChanges();
@@ -54,10 +56,9 @@ int TzentriloMF::UsersOf(const QString& sourceName) const {
         }));
 }
 
-// The one-off check keeps its choice while that source exists.
+// The one-off check offers at first what the Add dialog would.
 void TzentriloMF::FillCheckSources() {
-    const QString kept = cbCheckSource->count() > 0 ? ChosenSource(*cbCheckSource) : AddSource();
-    FillSourceChoice(*cbCheckSource, sources_, kept);
+    FillSourceChoice(*cbCheckSource, sources_, AddSource());
 }
 
 // The program's own service where it has a host; otherwise the source chosen last (of this run,

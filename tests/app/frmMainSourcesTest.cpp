@@ -23,6 +23,17 @@ std::function<int(TEditForm&)> TypeWithSource(const QString& id, const QString& 
     };
 }
 
+// The Sources window's next add or edit defines `name` on loopback.
+void DefineNext(TSourcesForm& form, const QString& name) {
+    form.EditForm->RunModal = [name](TSourceEditForm& dialog) {
+        dialog.edName->setText(name);
+        dialog.edUrl->setText(u"http://127.0.0.1:9/%s"_s);
+        dialog.edRule->setText(u"text:on"_s);
+        dialog.Button1->click();
+        return dialog.result();
+    };
+}
+
 // A file written before sources existed loads unchanged; entries of any source are saved in
 // their slots and come back; a source that is gone keeps its name and shows why on its row;
 // stored values the program does not know survive.
@@ -124,23 +135,14 @@ TEST_F(MainWindowTest, TheSourcesWindowFromTheButtonAndTheTrayMenu) {
     EXPECT_EQ(window->SourcesForm(), form);
     EXPECT_TRUE(form->isVisible());
 
-    const auto define = [form](const QString& name) {
-        form->EditForm->RunModal = [name](TSourceEditForm& dialog) {
-            dialog.edName->setText(name);
-            dialog.edUrl->setText(u"http://127.0.0.1:9/%s"_s);
-            dialog.edRule->setText(u"text:on"_s);
-            dialog.Button1->click();
-            return dialog.result();
-        };
-    };
-    define(u"Mine"_s);
+    DefineNext(*form, u"Mine"_s);
     form->btnAddClick();
     dialogScript.push_back(TypeWithSource(u"ann"_s, u"Mine"_s));
     window->btnAddClick();
     EXPECT_EQ(Cell(0, 0), u"ann (Mine)"_s);
     EXPECT_NE(window->cbCheckSource->findText(u"Mine"_s), -1);
 
-    define(u"Ours"_s);
+    DefineNext(*form, u"Ours"_s);
     form->btnEditClick(); // the new source is still selected
     EXPECT_EQ(Cell(0, 0), u"ann (Ours)"_s);
     EXPECT_EQ(window->Buddies().List.at(0)->Source, u"Ours"_s);
@@ -153,6 +155,36 @@ TEST_F(MainWindowTest, TheSourcesWindowFromTheButtonAndTheTrayMenu) {
     window->ApplyLanguage(false);
     EXPECT_EQ(window->Sources1->text(), u"Surse..."_s);
     EXPECT_EQ(form->windowTitle(), u"Surse de prezență"_s);
+    form->close();
+}
+
+// A renamed source stays chosen where it was: in the one-off check and, without a host for the
+// own service, as the Add dialog's first choice.
+TEST_F(MainWindowTest, ARenamedSourceStaysChosen) {
+    for (const char* host : {"ZENTRILO_DETECT_HOST", "ZENTRILO_INDICATOR_HOST"})
+        qunsetenv(host);
+    TFakeSourceFetcher sources;
+    firstAnswer = -1;
+    Start();
+    window->btnSources->click();
+    TSourcesForm* form = window->SourcesForm();
+    ASSERT_NE(form, nullptr);
+    DefineNext(*form, u"Mine"_s);
+    form->btnAddClick();
+    dialogScript.push_back(TypeWithSource(u"ann"_s, u"Mine"_s));
+    window->btnAddClick();
+    window->cbCheckSource->setCurrentIndex(window->cbCheckSource->findText(u"Mine"_s));
+
+    DefineNext(*form, u"Ours"_s);
+    form->btnEditClick(); // the new source is still selected
+    EXPECT_EQ(window->cbCheckSource->currentText(), u"Ours"_s);
+    QString offered;
+    dialogScript.push_back([&offered](TEditForm& dialog) {
+        offered = dialog.cbSource->currentText();
+        return 2;
+    });
+    window->btnAddClick();
+    EXPECT_EQ(offered, u"Ours"_s);
     form->close();
 }
 
