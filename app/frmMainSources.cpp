@@ -31,16 +31,20 @@ void TzentriloMF::Sources1Click() {
     btnSourcesClick();
 }
 
-// Whatever names a renamed source follows it: the entries (saved at once with the sources), the
-// source chosen last and the one-off check's choice. A deleted source's entries keep its name and
-// show why they cannot be checked.
+// Whatever names a renamed source follows it: the entries (saved at once with the sources, and
+// their time in the history under the old name ends), the source chosen last and the one-off
+// check's choice. A deleted source's entries keep its name and show why they cannot be checked.
 void TzentriloMF::SourcesChanged(const QString& from, const QString& to) {
     SaveSources(ProgramKey(), sources_.UserSources());
     const auto follow = [&](const QString& name) {
         return !from.isEmpty() && !to.isEmpty() && SameSourceName(name, from) ? to : name;
     };
-    for (TRecord* entry : objs_->List)
+    for (TRecord* entry : objs_->List) {
+        const THistoryKey before = HistoryKeyOf(*entry);
         entry->SetSource(follow(entry->Source));
+        if (HistoryKeyOf(*entry) != before) // as an edit of its source does
+            LeaveHistory(before);
+    }
     if (lastSourceUsed_)
         lastSourceUsed_ = follow(*lastSourceUsed_);
     FillSourceChoice(*cbCheckSource, sources_, follow(ChosenSource(*cbCheckSource)));

@@ -4,11 +4,14 @@
 
 #include "app/frmSourceEdit.h"
 #include "app/frmSources.h"
+#include "history/HistoryStore.h"
 
 #include <QAction>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
+
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
@@ -185,6 +188,34 @@ TEST_F(MainWindowTest, ARenamedSourceStaysChosen) {
     });
     window->btnAddClick();
     EXPECT_EQ(offered, u"Ours"_s);
+    form->close();
+}
+
+// Entries that follow a renamed source leave the history under its old name, as an edit of their
+// source does: nobody watches that name any more.
+TEST_F(MainWindowTest, EntriesOfARenamedSourceLeaveItsHistory) {
+    TFakeSourceFetcher sources;
+    sources.reply = "on";
+    Start();
+    ASSERT_NE(window->History(), nullptr);
+    window->btnSources->click();
+    TSourcesForm* form = window->SourcesForm();
+    DefineNext(*form, u"Mine"_s);
+    form->btnAddClick();
+    for (const QString& id : {u"ann"_s, u"bob"_s}) {
+        dialogScript.push_back(TypeWithSource(id, u"Mine"_s));
+        window->btnAddClick();
+    }
+    const auto watched = [this](const QString& source) {
+        const auto spans = window->History()->Spans();
+        return std::count_if(spans.begin(), spans.end(), [&](const THistorySpan& span) {
+            return span.Live && span.Key.Source == source;
+        });
+    };
+    EXPECT_EQ(watched(u"Mine"_s), 2);
+    DefineNext(*form, u"Ours"_s);
+    form->btnEditClick(); // the new source is still selected
+    EXPECT_EQ(watched(u"Mine"_s), 0);
     form->close();
 }
 
