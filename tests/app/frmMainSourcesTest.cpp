@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
+#include <QTextDocument>
 
 #include <algorithm>
 
@@ -232,6 +233,29 @@ TEST_F(MainWindowTest, TheOneOffCheckUsesTheChosenSource) {
     EXPECT_EQ(sources.urls,
               std::vector<std::string>{"https://lichess.org/api/users/status?ids=Ann%20B"});
     EXPECT_TRUE(urls.empty());
+}
+
+// A server's words reach the tooltips of the row and of the one-off check as text, never as
+// markup.
+TEST_F(MainWindowTest, ReasonsInTooltipsAreNeverMarkup) {
+    TFakeSourceFetcher sources;
+    sources.ok = false;
+    sources.status = 503;
+    sources.failure = "HTTP/1.1 503 <b>Busy</b> & <i>away";
+    Start();
+    dialogScript.push_back(TypeWithSource(u"ann"_s, u"Lichess"_s));
+    window->btnAddClick();
+    window->cbCheckSource->setCurrentIndex(window->cbCheckSource->findText(u"Lichess"_s));
+    window->edBuddyID->setText(u"ann"_s);
+    window->btnCheckBuddyClick();
+    const auto shown = [](const QString& toolTip) {
+        QTextDocument document;
+        document.setHtml(toolTip);
+        return document.toPlainText();
+    };
+    const QString reason = QString::fromStdString(sources.failure);
+    EXPECT_EQ(shown(window->lista->topLevelItem(0)->toolTip(3)), reason);
+    EXPECT_EQ(shown(window->lbStatus->toolTip()), reason);
 }
 
 } // namespace
