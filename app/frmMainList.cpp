@@ -63,7 +63,7 @@ void SetTexts(QTreeWidgetItem* row, const TRecord& entry, const QString& source)
     row->setText(2, LastCheckText(entry.LastCheck));
     row->setText(3, word);
     for (int column = 0; column < 4; ++column)
-        row->setToolTip(column, reason); // the status column cuts a long one
+        row->setToolTip(column, PlainToolTip(reason)); // the status column cuts a long one
 }
 
 } // namespace
@@ -267,7 +267,7 @@ void TzentriloMF::ShowOneOffResult(const QString& trimmed, const QString& source
     lbStatus->setText(source.isEmpty()
                           ? Lang("%1 is %2", "%1 este %2").arg(trimmed, word)
                           : Lang("%1 is %2 on %3", "%1 este %2 pe %3").arg(trimmed, word, source));
-    lbStatus->setToolTip(FailureText(outcome)); // two lines hold no reason
+    lbStatus->setToolTip(PlainToolTip(FailureText(outcome))); // two lines hold no reason
     if (code == bsOnline || code == bsInvisible)
         SetStatusColour(QColor(0, 128, 0));
     else if (code == bsOffline || code == bsError)

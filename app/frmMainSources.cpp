@@ -12,14 +12,6 @@
 
 #include <algorithm>
 
-namespace {
-
-bool SameSource(const QString& a, const QString& b) {
-    return a.compare(b, Qt::CaseInsensitive) == 0;
-}
-
-} // namespace
-
 void TzentriloMF::btnSourcesClick() {
     if (!settingsLoaded_) // the stored sources come with the stored list
         return;
@@ -39,17 +31,23 @@ void TzentriloMF::Sources1Click() {
     btnSourcesClick();
 }
 
-// The entries of a renamed source follow it, and are saved at once with the sources; a deleted
-// source's entries keep its name and show why they cannot be checked.
+// Whatever names a renamed source follows it: the entries (saved at once with the sources, and
+// their time in the history under the old name ends), the source chosen last and the one-off
+// check's choice. A deleted source's entries keep its name and show why they cannot be checked.
 void TzentriloMF::SourcesChanged(const QString& from, const QString& to) {
     SaveSources(ProgramKey(), sources_.UserSources());
-    if (!from.isEmpty() && !to.isEmpty()) {
-        for (TRecord* entry : objs_->List) {
-            if (SameSource(entry->Source, from))
-                entry->SetSource(to);
-        }
+    const auto follow = [&](const QString& name) {
+        return !from.isEmpty() && !to.isEmpty() && SameSourceName(name, from) ? to : name;
+    };
+    for (TRecord* entry : objs_->List) {
+        const THistoryKey before = HistoryKeyOf(*entry);
+        entry->SetSource(follow(entry->Source));
+        if (HistoryKeyOf(*entry) != before) // as an edit of its source does
+            LeaveHistory(before);
     }
-    FillCheckSources();
+    if (lastSourceUsed_)
+        lastSourceUsed_ = follow(*lastSourceUsed_);
+    FillSourceChoice(*cbCheckSource, sources_, follow(ChosenSource(*cbCheckSource)));
     for (TRecord* entry : objs_->List)
         RefreshRow(entry);
     SaveChanges();
@@ -57,14 +55,14 @@ void TzentriloMF::SourcesChanged(const QString& from, const QString& to) {
 
 int TzentriloMF::UsersOf(const QString& sourceName) const {
     return static_cast<int>(
-        std::count_if(objs_->List.begin(), objs_->List.end(),
-                      [&](const TRecord* entry) { return SameSource(entry->Source, sourceName); }));
+        std::count_if(objs_->List.begin(), objs_->List.end(), [&](const TRecord* entry) {
+            return SameSourceName(entry->Source, sourceName);
+        }));
 }
 
-// The one-off check keeps its choice while that source exists.
+// The one-off check offers at first what the Add dialog would.
 void TzentriloMF::FillCheckSources() {
-    const QString kept = cbCheckSource->count() > 0 ? ChosenSource(*cbCheckSource) : AddSource();
-    FillSourceChoice(*cbCheckSource, sources_, kept);
+    FillSourceChoice(*cbCheckSource, sources_, AddSource());
 }
 
 // The program's own service where it has a host; otherwise the source chosen last (of this run,

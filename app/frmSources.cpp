@@ -147,7 +147,7 @@ void TSourcesForm::Reload() {
         row->setText(3, source.Rule.Text());
         row->setText(4, source.Open);
         for (int column = 0; column < kColumns; ++column)
-            row->setToolTip(column, problem);
+            row->setToolTip(column, PlainToolTip(problem));
     }
     SelectByName(selected ? selected->Name : QString());
     UpdateButtons();

@@ -38,6 +38,10 @@ QString ExpandTemplate(const QString& pattern, const QString& id) {
     return text.replace(QStringLiteral("%s"), QString::fromLatin1(QUrl::toPercentEncoding(id)));
 }
 
+bool SameSourceName(const QString& a, const QString& b) {
+    return a.compare(b, Qt::CaseInsensitive) == 0;
+}
+
 const TPresenceSource& OwnServiceSource() {
     static const TPresenceSource own = [] {
         TPresenceSource source;

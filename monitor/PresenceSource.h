@@ -34,6 +34,9 @@ TPresenceSource UserSource(const QString& name, const QString& url, const QStrin
 // and a to z, the digits and "-._~" stay as they are.
 QString ExpandTemplate(const QString& pattern, const QString& id);
 
+// Source names are told apart without regard to letter case, wherever they are compared.
+bool SameSourceName(const QString& a, const QString& b);
+
 // The program's own service, named "Zentrilo".
 const TPresenceSource& OwnServiceSource();
 // "Lichess" and "Steam", in that order.

@@ -10,10 +10,6 @@
 
 namespace {
 
-bool SameName(const QString& a, const QString& b) {
-    return a.compare(b, Qt::CaseInsensitive) == 0;
-}
-
 bool HasControl(const QString& text) {
     return std::any_of(text.begin(), text.end(),
                        [](QChar c) { return c.category() == QChar::Other_Control; });
@@ -77,11 +73,11 @@ std::vector<TPresenceSource> TSourceCatalogue::All() const {
 }
 
 const TPresenceSource* TSourceCatalogue::Find(const QString& name) const {
-    if (name.isEmpty() || SameName(name, OwnServiceSource().Name))
+    if (name.isEmpty() || SameSourceName(name, OwnServiceSource().Name))
         return &OwnServiceSource();
     for (const auto* sources : {&PresetSources(), &user_}) {
         for (const TPresenceSource& source : *sources) {
-            if (SameName(source.Name, name))
+            if (SameSourceName(source.Name, name))
                 return &source;
         }
     }
@@ -93,7 +89,7 @@ QString TSourceCatalogue::DefinitionProblem(const TPresenceSource& definition,
     const TPresenceSource* same = Find(definition.Name);
     const bool taken =
         same != nullptr && !(same->Kind == TSourceKind::User && !replacing.isEmpty() &&
-                             SameName(same->Name, replacing));
+                             SameSourceName(same->Name, replacing));
     const QString nameProblem =
         taken ? Lang("A source named \"%1\" already exists!", "Există deja o sursă numită \"%1\"!")
                     .arg(same->Name)

@@ -60,6 +60,6 @@ QString SlotSourceName(const TOptions& options, int slot) {
 }
 
 void SetSlotSourceName(TOptions& options, int slot, const QString& sourceName) {
-    const bool own = sourceName.compare(OwnServiceSource().Name, Qt::CaseInsensitive) == 0;
+    const bool own = SameSourceName(sourceName, OwnServiceSource().Name);
     options.SetValue(SourceOptionName(slot), own ? QString() : sourceName);
 }

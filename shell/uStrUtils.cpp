@@ -1,5 +1,7 @@
 #include "shell/uStrUtils.h"
 
+#include <QTextDocument>
+
 #include <cstdint>
 
 namespace {
@@ -79,4 +81,8 @@ QString LowerAscii(const QString& text) {
             c = QChar(c.unicode() + (u'a' - u'A'));
     }
     return result;
+}
+
+QString PlainToolTip(const QString& text) {
+    return text.isEmpty() ? QString() : Qt::convertFromPlainText(text);
 }

@@ -13,3 +13,6 @@ QString UrlEncode(const QString& text);
 QString TrimControl(const QString& text);
 // Only the letters A to Z folded to lower case; no other character changes.
 QString LowerAscii(const QString& text);
+// Foreign text (a server's words, a name from the settings file) as a tooltip: Qt reads a tooltip
+// that looks like markup as markup, this one never. Empty stays empty: no tooltip.
+QString PlainToolTip(const QString& text);

@@ -4,11 +4,15 @@
 
 #include "app/frmSourceEdit.h"
 #include "app/frmSources.h"
+#include "history/HistoryStore.h"
 
 #include <QAction>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
+#include <QTextDocument>
+
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
@@ -20,6 +24,17 @@ std::function<int(TEditForm&)> TypeWithSource(const QString& id, const QString& 
         form.edNume->setText(id);
         form.cbSource->setCurrentIndex(form.cbSource->findText(source));
         return 1;
+    };
+}
+
+// The Sources window's next add or edit defines `name` on loopback.
+void DefineNext(TSourcesForm& form, const QString& name) {
+    form.EditForm->RunModal = [name](TSourceEditForm& dialog) {
+        dialog.edName->setText(name);
+        dialog.edUrl->setText(u"http://127.0.0.1:9/%s"_s);
+        dialog.edRule->setText(u"text:on"_s);
+        dialog.Button1->click();
+        return dialog.result();
     };
 }
 
@@ -124,23 +139,14 @@ TEST_F(MainWindowTest, TheSourcesWindowFromTheButtonAndTheTrayMenu) {
     EXPECT_EQ(window->SourcesForm(), form);
     EXPECT_TRUE(form->isVisible());
 
-    const auto define = [form](const QString& name) {
-        form->EditForm->RunModal = [name](TSourceEditForm& dialog) {
-            dialog.edName->setText(name);
-            dialog.edUrl->setText(u"http://127.0.0.1:9/%s"_s);
-            dialog.edRule->setText(u"text:on"_s);
-            dialog.Button1->click();
-            return dialog.result();
-        };
-    };
-    define(u"Mine"_s);
+    DefineNext(*form, u"Mine"_s);
     form->btnAddClick();
     dialogScript.push_back(TypeWithSource(u"ann"_s, u"Mine"_s));
     window->btnAddClick();
     EXPECT_EQ(Cell(0, 0), u"ann (Mine)"_s);
     EXPECT_NE(window->cbCheckSource->findText(u"Mine"_s), -1);
 
-    define(u"Ours"_s);
+    DefineNext(*form, u"Ours"_s);
     form->btnEditClick(); // the new source is still selected
     EXPECT_EQ(Cell(0, 0), u"ann (Ours)"_s);
     EXPECT_EQ(window->Buddies().List.at(0)->Source, u"Ours"_s);
@@ -153,6 +159,64 @@ TEST_F(MainWindowTest, TheSourcesWindowFromTheButtonAndTheTrayMenu) {
     window->ApplyLanguage(false);
     EXPECT_EQ(window->Sources1->text(), u"Surse..."_s);
     EXPECT_EQ(form->windowTitle(), u"Surse de prezență"_s);
+    form->close();
+}
+
+// A renamed source stays chosen where it was: in the one-off check and, without a host for the
+// own service, as the Add dialog's first choice.
+TEST_F(MainWindowTest, ARenamedSourceStaysChosen) {
+    for (const char* host : {"ZENTRILO_DETECT_HOST", "ZENTRILO_INDICATOR_HOST"})
+        qunsetenv(host);
+    TFakeSourceFetcher sources;
+    firstAnswer = -1;
+    Start();
+    window->btnSources->click();
+    TSourcesForm* form = window->SourcesForm();
+    ASSERT_NE(form, nullptr);
+    DefineNext(*form, u"Mine"_s);
+    form->btnAddClick();
+    dialogScript.push_back(TypeWithSource(u"ann"_s, u"Mine"_s));
+    window->btnAddClick();
+    window->cbCheckSource->setCurrentIndex(window->cbCheckSource->findText(u"Mine"_s));
+
+    DefineNext(*form, u"Ours"_s);
+    form->btnEditClick(); // the new source is still selected
+    EXPECT_EQ(window->cbCheckSource->currentText(), u"Ours"_s);
+    QString offered;
+    dialogScript.push_back([&offered](TEditForm& dialog) {
+        offered = dialog.cbSource->currentText();
+        return 2;
+    });
+    window->btnAddClick();
+    EXPECT_EQ(offered, u"Ours"_s);
+    form->close();
+}
+
+// Entries that follow a renamed source leave the history under its old name, as an edit of their
+// source does: nobody watches that name any more.
+TEST_F(MainWindowTest, EntriesOfARenamedSourceLeaveItsHistory) {
+    TFakeSourceFetcher sources;
+    sources.reply = "on";
+    Start();
+    ASSERT_NE(window->History(), nullptr);
+    window->btnSources->click();
+    TSourcesForm* form = window->SourcesForm();
+    DefineNext(*form, u"Mine"_s);
+    form->btnAddClick();
+    for (const QString& id : {u"ann"_s, u"bob"_s}) {
+        dialogScript.push_back(TypeWithSource(id, u"Mine"_s));
+        window->btnAddClick();
+    }
+    const auto watched = [this](const QString& source) {
+        const auto spans = window->History()->Spans();
+        return std::count_if(spans.begin(), spans.end(), [&](const THistorySpan& span) {
+            return span.Live && span.Key.Source == source;
+        });
+    };
+    EXPECT_EQ(watched(u"Mine"_s), 2);
+    DefineNext(*form, u"Ours"_s);
+    form->btnEditClick(); // the new source is still selected
+    EXPECT_EQ(watched(u"Mine"_s), 0);
     form->close();
 }
 
@@ -169,6 +233,29 @@ TEST_F(MainWindowTest, TheOneOffCheckUsesTheChosenSource) {
     EXPECT_EQ(sources.urls,
               std::vector<std::string>{"https://lichess.org/api/users/status?ids=Ann%20B"});
     EXPECT_TRUE(urls.empty());
+}
+
+// A server's words reach the tooltips of the row and of the one-off check as text, never as
+// markup.
+TEST_F(MainWindowTest, ReasonsInTooltipsAreNeverMarkup) {
+    TFakeSourceFetcher sources;
+    sources.ok = false;
+    sources.status = 503;
+    sources.failure = "HTTP/1.1 503 <b>Busy</b> & <i>away";
+    Start();
+    dialogScript.push_back(TypeWithSource(u"ann"_s, u"Lichess"_s));
+    window->btnAddClick();
+    window->cbCheckSource->setCurrentIndex(window->cbCheckSource->findText(u"Lichess"_s));
+    window->edBuddyID->setText(u"ann"_s);
+    window->btnCheckBuddyClick();
+    const auto shown = [](const QString& toolTip) {
+        QTextDocument document;
+        document.setHtml(toolTip);
+        return document.toPlainText();
+    };
+    const QString reason = QString::fromStdString(sources.failure);
+    EXPECT_EQ(shown(window->lista->topLevelItem(0)->toolTip(3)), reason);
+    EXPECT_EQ(shown(window->lbStatus->toolTip()), reason);
 }
 
 } // namespace
