@@ -57,13 +57,13 @@ QIcon TrayPicture() {
 
 } // namespace
 
-TzentriloMF::TzentriloMF(std::unique_ptr<ITrayBackend> trayBackend,
+TzentriloMF::TzentriloMF(std::unique_ptr<IDesktopTray> trayBackend,
                          std::unique_ptr<INetWorker> worker, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                           Qt::WindowCloseButtonHint),
-      trayIcon_(std::move(trayBackend)), worker_(std::move(worker)),
-      objs_(std::make_unique<Tobjs>(context_)) {
+      desktopTray_(trayBackend.get()), trayIcon_(std::move(trayBackend)),
+      worker_(std::move(worker)), objs_(std::make_unique<Tobjs>(context_)) {
     if (!worker_)
         worker_ = std::make_unique<TNetWorker>([this](std::function<void()> apply) {
             QMetaObject::invokeMethod(this, std::move(apply), Qt::QueuedConnection);
@@ -98,8 +98,8 @@ TzentriloMF::~TzentriloMF() {
 }
 
 void TzentriloMF::SetupTray() {
-    trayIcon_.SetIcon(TrayPicture());
-    trayIcon_.SetPopupMenu(PopupMenu1);
+    desktopTray_->SetIcon(TrayPicture());
+    desktopTray_->SetMenu(PopupMenu1);
     trayIcon_.BalloonFlags = bfInfo;
     trayIcon_.BalloonTimeout = 5000;
     trayIcon_.OnClick = [this] { TrayIconClick(); };

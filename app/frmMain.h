@@ -6,6 +6,7 @@
 #include "monitor/Record.h"
 #include "monitor/SourceCatalogue.h"
 #include "net/NetWorker.h"
+#include "app/platform/DesktopTray.h"
 #include "shell/TrayIcon.h"
 
 #include <QWidget>
@@ -37,7 +38,7 @@ class TzentriloMF : public QWidget {
     Q_OBJECT
 public:
     // Without a worker of its own the window runs a TNetWorker that posts to itself.
-    explicit TzentriloMF(std::unique_ptr<ITrayBackend> trayBackend,
+    explicit TzentriloMF(std::unique_ptr<IDesktopTray> trayBackend,
                          std::unique_ptr<INetWorker> worker = nullptr, QWidget* parent = nullptr);
     ~TzentriloMF() override;
 
@@ -216,6 +217,7 @@ private:
     void SetStatusColour(const QColor& colour);
     bool LinkEvent(QLabel* link, QEvent* event);
 
+    IDesktopTray* desktopTray_; // owned by the tray icon
     TTrayIcon trayIcon_;
     TCheckContext context_;
     std::unique_ptr<INetWorker> worker_;

@@ -6,14 +6,14 @@
 
 #include "app/platform/BalloonPopup.h"
 #include "app/platform/DesktopNotifications.h"
-#include "shell/TrayIcon.h"
+#include "app/platform/DesktopTray.h"
 
 #include <QObject>
 #include <QSystemTrayIcon>
 
 #include <memory>
 
-class TSystemTrayBackend : public QObject, public ITrayBackend {
+class TSystemTrayBackend : public QObject, public IDesktopTray {
     Q_OBJECT
 public:
     explicit TSystemTrayBackend(std::unique_ptr<TDesktopNotifications> notifications =
