@@ -2,11 +2,11 @@
 // The main window: the one-off check, the watched list with its buttons, the switches, the
 // links, and the tray icon with its menu. Start-up, hiding to the tray and the orderly exit.
 
+#include "app/platform/DesktopTray.h"
 #include "monitor/Check.h"
 #include "monitor/Record.h"
 #include "monitor/SourceCatalogue.h"
 #include "net/NetWorker.h"
-#include "app/platform/DesktopTray.h"
 #include "shell/TrayIcon.h"
 
 #include <QWidget>
