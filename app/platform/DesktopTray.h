@@ -4,6 +4,8 @@
 
 #include "shell/TrayIcon.h"
 
+#include <functional>
+
 class QIcon;
 class QMenu;
 
@@ -11,4 +13,8 @@ class IDesktopTray : public ITrayBackend {
 public:
     virtual void SetIcon(const QIcon& icon) = 0;
     virtual void SetMenu(QMenu* menu) = 0;
+    // Whether notifications ask the desktop for a sound; the program's own balloons make none.
+    virtual void SetSound(bool on) = 0;
+    // Wired by the window: the line that stands for balloons folded away was clicked.
+    std::function<void()> moreClicked;
 };

@@ -10,7 +10,9 @@ class TRecordingDesktopTray : public TRecordingTrayOf<IDesktopTray> {
 public:
     void SetIcon(const QIcon& icon) override { this->icon = icon; }
     void SetMenu(QMenu* menu) override { this->menu = menu; }
+    void SetSound(bool on) override { sound = on; }
 
     QIcon icon;
     QMenu* menu = nullptr;
+    bool sound = false;
 };

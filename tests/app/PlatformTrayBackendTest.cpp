@@ -9,6 +9,8 @@
 #include <QMouseEvent>
 #include <QScreen>
 
+#include <vector>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -37,19 +39,27 @@ TEST(TrayBackendTest, OnlyAPlainClickOnTheIconIsAClick) {
     }
 }
 
-TEST(TrayBackendTest, WithoutANotificationServiceTheOwnBalloonShowsAndItsClickIsTheBalloonClick) {
+// Each of the program's own balloons keeps its own click; one without runs the icon's balloon
+// click.
+TEST(TrayBackendTest, WithoutANotificationServiceEachOwnBalloonShowsAndKeepsItsClick) {
     const auto backend = OfflineBackend();
-    int clicks = 0;
-    backend->balloonClicked = [&] { ++clicks; };
-    backend->SetBalloonAction([] { FAIL() << "a balloon that replaces others has no own action"; });
+    std::vector<QString> clicks;
+    backend->balloonClicked = [&] { clicks.push_back(QStringLiteral("icon")); };
+    backend->SetBalloonAction([&] { clicks.push_back(QStringLiteral("own")); });
     backend->ShowBalloon(QStringLiteral("t"), QStringLiteral("x"), bfInfo, 5000);
-    TBalloonPopup& balloon = backend->Balloon();
-    ASSERT_TRUE(balloon.isVisible());
-    QMouseEvent press(QEvent::MouseButtonPress, QPointF(5, 5), balloon.mapToGlobal(QPointF(5, 5)),
-                      Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(&balloon, &press);
-    EXPECT_EQ(clicks, 1);
-    EXPECT_FALSE(balloon.isVisible());
+    backend->ShowBalloon(QStringLiteral("u"), QStringLiteral("y"), bfInfo, 5000);
+    ASSERT_TRUE(PumpUntil([&] { return backend->Balloons().Shown().size() == 2; }));
+    const std::vector<TBalloonPopup*> shown(backend->Balloons().Shown().begin(),
+                                            backend->Balloons().Shown().end());
+    for (TBalloonPopup* balloon : shown) {
+        QMouseEvent press(QEvent::MouseButtonPress, QPointF(5, 5),
+                          balloon->mapToGlobal(QPointF(5, 5)), Qt::LeftButton, Qt::LeftButton,
+                          Qt::NoModifier);
+        QCoreApplication::sendEvent(balloon, &press);
+        EXPECT_FALSE(balloon->isVisible());
+    }
+    EXPECT_EQ(clicks, (std::vector<QString>{"own", "icon"}));
+    EXPECT_TRUE(backend->Balloons().Shown().empty());
 }
 
 TEST(TrayBackendTest, TheOwnBalloonShowsItsTextsAsTypedAndGoesAfterItsTime) {
