@@ -3,6 +3,7 @@
 #include "shell/Language.h"
 
 #include <algorithm>
+#include <vector>
 
 namespace {
 

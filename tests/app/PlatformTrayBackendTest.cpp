@@ -8,6 +8,7 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QScreen>
+#include <QTextDocument>
 
 #include <vector>
 
@@ -115,6 +116,19 @@ TEST(TrayBackendTest, HintAndMenuReachTheIcon) {
     backend->SetMenu(&menu);
     EXPECT_EQ(backend->Icon().toolTip(), QStringLiteral("Zentrilo"));
     EXPECT_EQ(backend->Icon().contextMenu(), &menu);
+}
+
+// The tooltip shows IDs as typed: one that looks like markup is never read as markup.
+TEST(TrayBackendTest, TheTooltipIsText) {
+    const auto backend = OfflineBackend();
+    for (const QString& hint : {QStringLiteral("Zentrilo\n1 of 2 online: ann"),
+                                QStringLiteral("<b>Zentrilo</b>\n1 of 2 online: <i>ann & bob")}) {
+        backend->SetHint(hint);
+        QTextDocument shown;
+        shown.setHtml(backend->Icon().toolTip());
+        const QString tip = backend->Icon().toolTip();
+        EXPECT_EQ(Qt::mightBeRichText(tip) ? shown.toPlainText() : tip, hint);
+    }
 }
 
 } // namespace
