@@ -142,7 +142,7 @@ void TzentriloMF::ShowRecentChanges() {
 }
 
 void TzentriloMF::ShowPauseChecks() {
-    const QDateTime now = context_.now ? context_.now() : QDateTime::currentDateTime();
+    const QDateTime now = ContextNow(context_);
     PauseHour1->setChecked(pause_.PausedForHour(now));
     PauseOn1->setChecked(pause_.PausedUntilResumed());
     PauseMenu->menuAction()->setChecked(pause_.Paused(now));
@@ -150,7 +150,7 @@ void TzentriloMF::ShowPauseChecks() {
 
 // Choosing the pause in force ends it; choosing the other replaces it.
 void TzentriloMF::PauseHour1Click() {
-    const QDateTime now = context_.now ? context_.now() : QDateTime::currentDateTime();
+    const QDateTime now = ContextNow(context_);
     if (pause_.PausedForHour(now))
         pause_.Resume();
     else

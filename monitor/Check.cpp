@@ -65,12 +65,8 @@ QString ClickTitle(const TBalloonSubject& subject) {
         .arg(subject.id, subject.source);
 }
 
-QDateTime Now(const TCheckContext& context) {
-    return context.now ? context.now() : QDateTime::currentDateTime();
-}
-
 bool Paused(const TCheckContext& context) {
-    return context.pause != nullptr && context.pause->Paused(Now(context));
+    return context.pause != nullptr && context.pause->Paused(ContextNow(context));
 }
 
 void ShowChangeBalloon(TTrayIcon& tray, const TBalloonSubject& subject, TBuddyStatus code) {
@@ -160,7 +156,7 @@ void ApplyCheck(TRecord& entry, const QDateTime& started, const TBalloonSubject&
 
 TNetJobPtr StartCheck(TRecord& entry, TCheckContext& context) {
     // The time the check started, before the query waits.
-    const QDateTime started = context.now ? context.now() : QDateTime::currentDateTime();
+    const QDateTime started = ContextNow(context);
     const TSourceCatalogue& catalogue = CatalogueOf(context);
     const TSourceQuery query = TSourceQuery::Of(catalogue, entry.Source, entry.ID);
     return context.worker->Submit([query, started, subject = SubjectOf(entry, catalogue), &entry,
@@ -169,6 +165,10 @@ TNetJobPtr StartCheck(TRecord& entry, TCheckContext& context) {
             ApplyCheck(entry, started, subject, outcome, context);
         };
     });
+}
+
+QDateTime ContextNow(const TCheckContext& context) {
+    return context.now ? context.now() : QDateTime::currentDateTime();
 }
 
 QString ChangeText(const QString& id, const QString& source, TBuddyStatus code) {

@@ -33,6 +33,9 @@ struct TCheckContext {
 // ID of the buddy named in the latest balloon that announced online or invisible.
 extern QString LastNotifiedID;
 
+// The local time by the context's clock.
+QDateTime ContextNow(const TCheckContext& context);
+
 // "bob is now ONLINE on Lichess" ("bob is now ONLINE" on the program's own service), in the
 // language in force now.
 QString ChangeText(const QString& id, const QString& source, TBuddyStatus code);

@@ -185,8 +185,9 @@ TEST_F(NotifyTest, AnOutageOfAnotherSourceIsSaidOncePerOutage) {
         ASSERT_EQ(texts.size(), c.said.size());
         for (qsizetype i = 0; i < texts.size(); ++i)
             EXPECT_TRUE(texts[i].startsWith(c.said[i])) << texts[i].toStdString();
-        if (!texts.isEmpty()) // with the reason the row gives
+        if (!texts.isEmpty()) { // with the reason the row gives
             EXPECT_TRUE(texts[0].contains(u"Connection refused"_s)) << texts[0].toStdString();
+        }
     }
     TRecord& never = Entry(u"Lichess"_s, {}, {});
     backend_->balloons.clear();
