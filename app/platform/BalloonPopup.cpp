@@ -108,10 +108,12 @@ QPoint TBalloonPopup::Place(const QRect& iconArea, const QSize& size, const QRec
     return {x, y};
 }
 
+// Going may hand the balloon to its stack to be freed: the click's action is taken first.
 void TBalloonPopup::mousePressEvent(QMouseEvent* event) {
+    const std::function<void()> click = event->button() == Qt::LeftButton ? OnClick : nullptr;
     hide();
-    if (event->button() == Qt::LeftButton && OnClick)
-        OnClick();
+    if (click)
+        click();
 }
 
 // The user may be reading it: it waits while the pointer rests on it or on another beside it.

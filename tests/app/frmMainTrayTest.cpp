@@ -181,6 +181,9 @@ TEST_F(MainWindowTrayTest, RecentChangesAndCheckAllFromTheMenu) {
         TLanguageScope romanian(false);
         EXPECT_EQ(Shown(window->RecentMenu)[0], u"09:05  bob este acum OFFLINE"_s);
     }
+    tray->moreClicked(); // the line of folded balloons opens the same list
+    EXPECT_TRUE(PumpUntil([&] { return window->RecentMenu->isVisible(); }));
+    window->RecentMenu->hide();
     window->lista->clear();
     window->Buddies().Clear();
     window->UpdateButtons();
