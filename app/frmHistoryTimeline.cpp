@@ -12,10 +12,9 @@
 #include <QToolTip>
 #include <QWheelEvent>
 
-#include <cmath>
-
 #include <algorithm>
 #include <array>
+#include <cmath>
 
 namespace {
 

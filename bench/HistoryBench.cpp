@@ -200,6 +200,20 @@ struct TYearView {
         benchmark::DoNotOptimize(image.bits());
     }
 
+    // Times each step with the repaint it causes; the median and the slowest in milliseconds.
+    template <typename TStep> void TimeSteps(benchmark::State& state, TStep step) {
+        std::vector<double> millis;
+        QElapsedTimer timer;
+        for (auto _ : state) {
+            timer.start();
+            step();
+            Paint();
+            millis.push_back(timer.nsecsElapsed() / 1e6);
+        }
+        state.counters["median_ms"] = Median(millis);
+        state.counters["max_ms"] = *std::max_element(millis.begin(), millis.end());
+    }
+
     std::unique_ptr<THistoryStore> store;
     THistoryTimeline timeline;
     THistoryTimelineView view;
@@ -218,20 +232,13 @@ void BM_DrawYear(benchmark::State& state) {
 void BM_WheelZoomStep(benchmark::State& state) {
     TYearView year;
     const QPointF at = year.view.BarRect(0).center();
-    std::vector<double> millis;
-    QElapsedTimer timer;
     int step = 0;
-    for (auto _ : state) {
+    year.TimeSteps(state, [&] {
         const int notch = step++ % 20 < 10 ? 120 : -120;
-        timer.start();
         QWheelEvent wheel(at, at, QPoint(), QPoint(0, notch), Qt::NoButton, Qt::NoModifier,
                           Qt::NoScrollPhase, false);
         QCoreApplication::sendEvent(&year.view, &wheel);
-        year.Paint();
-        millis.push_back(timer.nsecsElapsed() / 1e6);
-    }
-    state.counters["median_ms"] = Median(millis);
-    state.counters["max_ms"] = *std::max_element(millis.begin(), millis.end());
+    });
 }
 
 // One step of a drag and its repaint: a month in view, dragged 20 pixels at a time across the
@@ -246,22 +253,15 @@ void BM_PanStep(benchmark::State& state) {
     QMouseEvent press(QEvent::MouseButtonPress, at, at, Qt::LeftButton, Qt::LeftButton,
                       Qt::NoModifier);
     QCoreApplication::sendEvent(&year.view, &press);
-    std::vector<double> millis;
-    QElapsedTimer timer;
     int step = 0;
     const int steps = bar.width() / 2 / 20;
-    for (auto _ : state) {
+    year.TimeSteps(state, [&] {
         const int phase = step++ % (4 * steps);
         const int offset = 20 * (phase < 2 * steps ? phase - steps : 3 * steps - phase);
         const QPointF to(at.x() + offset, at.y());
-        timer.start();
         QMouseEvent move(QEvent::MouseMove, to, to, Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
         QCoreApplication::sendEvent(&year.view, &move);
-        year.Paint();
-        millis.push_back(timer.nsecsElapsed() / 1e6);
-    }
-    state.counters["median_ms"] = Median(millis);
-    state.counters["max_ms"] = *std::max_element(millis.begin(), millis.end());
+    });
 }
 
 void BM_DatabaseSize(benchmark::State& state) {
