@@ -4,7 +4,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSqlQuery>
-#include <QUrl>
 #include <QVariant>
 
 #include <atomic>
@@ -87,12 +86,6 @@ std::optional<QSqlError> CheckOwnTables(QSqlDatabase db) {
     if (auto error = Exec(db, "SELECT count(*) FROM sqlite_master", &tables))
         return error;
     return tables.toInt() == 0 ? std::nullopt : Exec(db, kSchemaProbe);
-}
-
-// For a file on read-only media: without its shared-memory file a WAL database opens only as a
-// file nobody changes, which is what it is there.
-QString ImmutableUri(const QString& path) {
-    return QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded) + QStringLiteral("?immutable=1");
 }
 
 } // namespace
@@ -226,26 +219,17 @@ bool THistoryDatabase::OpenForReading() {
     if (!QFileInfo(path_).isFile() ||
         !QSqlDatabase::isDriverAvailable(QString::fromLatin1(kDriver)))
         return false;
-    if (TryOpenForReading(path_, "QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=250"))
-        return true;
-    const QString error = lastError_;
-    if (TryOpenForReading(ImmutableUri(path_), "QSQLITE_OPEN_READONLY;QSQLITE_OPEN_URI"))
-        return true;
-    lastError_ = error;
-    return false;
-}
-
-bool THistoryDatabase::TryOpenForReading(const QString& name, const char* options) {
+    // Always with the log and its locks: a file opened as one nobody changes would skip the rows
+    // still in the write-ahead log. Where the log's shared-memory file cannot be made (a
+    // read-only folder), the open fails and says why.
     QSqlDatabase db = Connection();
-    db.setDatabaseName(name);
-    db.setConnectOptions(QString::fromLatin1(options));
+    db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=250"));
     // Opening is lazy: a file that is not a database fails only at its first read.
     std::optional<QSqlError> error;
     if (!db.open())
         error = db.lastError();
     else
         error = Exec(db, "SELECT count(*) FROM sqlite_master");
-    db.setDatabaseName(path_);
     if (!error)
         return true;
     lastError_ = error->databaseText().isEmpty() ? error->text() : error->databaseText();
