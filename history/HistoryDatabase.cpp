@@ -4,6 +4,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSqlQuery>
+#include <QStorageInfo>
+#include <QUrl>
 #include <QVariant>
 
 #include <atomic>
@@ -86,6 +88,17 @@ std::optional<QSqlError> CheckOwnTables(QSqlDatabase db) {
     if (auto error = Exec(db, "SELECT count(*) FROM sqlite_master", &tables))
         return error;
     return tables.toInt() == 0 ? std::nullopt : Exec(db, kSchemaProbe);
+}
+
+// A file nobody can change, read without locks. Only for read-only media, where no program can
+// be writing it, and only without a log: SQLite would skip the rows in it.
+QString ImmutableUri(const QString& path) {
+    return QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded) + QStringLiteral("?immutable=1");
+}
+
+bool ReadableAsImmutable(const QString& path) {
+    return QStorageInfo(QFileInfo(path).absolutePath()).isReadOnly() &&
+           QFileInfo(path + QStringLiteral("-wal")).size() == 0;
 }
 
 } // namespace
@@ -219,17 +232,29 @@ bool THistoryDatabase::OpenForReading() {
     if (!QFileInfo(path_).isFile() ||
         !QSqlDatabase::isDriverAvailable(QString::fromLatin1(kDriver)))
         return false;
-    // Always with the log and its locks: a file opened as one nobody changes would skip the rows
-    // still in the write-ahead log. Where the log's shared-memory file cannot be made (a
-    // read-only folder), the open fails and says why.
+    // With the log and its locks. Where the log's shared-memory file can be neither found nor
+    // made, that fails; then only a file on read-only media without a log is read otherwise.
+    if (TryOpenForReading(path_, "QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=250"))
+        return true;
+    const QString error = lastError_;
+    if (ReadableAsImmutable(path_) &&
+        TryOpenForReading(ImmutableUri(path_), "QSQLITE_OPEN_READONLY;QSQLITE_OPEN_URI"))
+        return true;
+    lastError_ = error;
+    return false;
+}
+
+bool THistoryDatabase::TryOpenForReading(const QString& name, const char* options) {
     QSqlDatabase db = Connection();
-    db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=250"));
+    db.setDatabaseName(name);
+    db.setConnectOptions(QString::fromLatin1(options));
     // Opening is lazy: a file that is not a database fails only at its first read.
     std::optional<QSqlError> error;
     if (!db.open())
         error = db.lastError();
     else
         error = Exec(db, "SELECT count(*) FROM sqlite_master");
+    db.setDatabaseName(path_);
     if (!error)
         return true;
     lastError_ = error->databaseText().isEmpty() ? error->text() : error->databaseText();

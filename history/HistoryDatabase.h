@@ -22,8 +22,8 @@ public:
     // damaged or cannot be opened is moved aside under a dated name (taken from `nowUtc`) and a
     // new one is started. False when nothing can be written; `warning` says what happened.
     bool OpenForWriting(const QDateTime& nowUtc, std::optional<THistoryWarning>& warning);
-    // Opens an existing file read-only, its write-ahead log included. False when it is missing
-    // or cannot be read so (LastError says why when it exists).
+    // Opens an existing file read-only, never skipping its write-ahead log. False when it is
+    // missing or cannot be read so (LastError says why when it exists).
     bool OpenForReading();
     bool IsOpen() const;
     // Whether the file holds the history's tables (a new or foreign file does not).
@@ -40,6 +40,7 @@ private:
     TOpenFault TryOpenForWriting();
     TOpenFault Classify(const QSqlError& error);
     std::optional<QSqlError> SetUp();
+    bool TryOpenForReading(const QString& name, const char* options);
     std::optional<QString> MoveAside(const QDateTime& nowUtc) const;
     void Close();
 
