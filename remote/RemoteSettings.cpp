@@ -62,7 +62,10 @@ TNetJobPtr LoadRemoteSettings(INetWorker& worker, std::function<void(bool read)>
     return worker.Submit(
         [url, done = std::move(done)](const TIdDeadline& cancel) {
             auto stream = std::make_shared<TMemoryStream>();
-            const bool read = !url.empty() && HttpGetStreamEx(url, *stream, {&cancel, nullptr});
+            // A file whose body broke after its 200 is not the file: a cut value would apply.
+            std::string failure;
+            const bool read = !url.empty() && HttpGetStreamEx(url, *stream, {&cancel, &failure}) &&
+                              failure.empty();
             return [read, stream, done] {
                 if (read) {
                     const auto& bytes = stream->Bytes();
