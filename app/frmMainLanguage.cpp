@@ -169,7 +169,7 @@ void TzentriloMF::btnDonateClick() {
 void TzentriloMF::lbCheckForUpdatesClick() {
     if (updateCheck_ && updateCheck_->Pending()) // its answer is still to come
         return;
-    updateCheck_ = LoadRemoteSettings(*worker_, CheckForNewVersionAfterFetch);
+    updateCheck_ = LoadRemoteSettings(*worker_, CheckForNewVersionAfterFetch, TAskedBy::User);
 }
 
 void TzentriloMF::lbVendorSiteMouseEnter(QLabel* link) {

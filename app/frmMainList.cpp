@@ -251,7 +251,7 @@ void TzentriloMF::btnCheckBuddyClick() {
     const QString source = ChosenSource(*cbCheckSource);
     const TSourceQuery query =
         TSourceQuery::OneOff(sources_, source, source.isEmpty() ? typed : trimmed);
-    oneOff_ = worker_->Submit(
+    oneOff_ = worker_->SubmitForUser(
         [this, query, trimmed, source](const TIdDeadline& cancel) -> INetWorker::TApply {
             return [this, outcome = query.Run(&cancel), trimmed, source] {
                 ShowOneOffResult(trimmed, source, outcome);

@@ -256,8 +256,8 @@ void TSourcesForm::btnTestClick() {
     lbOutcome->setText(
         Lang("Asking %1 about %2...", "Întreb %1 despre %2...").arg(source->Name, id));
     mmReply->clear();
-    test_ = worker_.Submit([this, query = TSourceQuery::Of(*source, id),
-                            id](const TIdDeadline& cancel) -> INetWorker::TApply {
+    test_ = worker_.SubmitForUser([this, query = TSourceQuery::Of(*source, id),
+                                   id](const TIdDeadline& cancel) -> INetWorker::TApply {
         return [this, id, outcome = query.Run(&cancel)] { ShowTestOutcome(id, outcome); };
     });
     UpdateButtons();

@@ -57,7 +57,7 @@ TSourceOutcome AskSource(const TPresenceRule& rule, const std::string& url,
     QByteArray body;
     const bool ok = fetch(url, body, TFetchControl{cancel, &failure, &status});
     TSourceOutcome outcome;
-    if (ok) {
+    if (ok && failure.empty()) { // a 200 whose body broke is no reply to read
         const TRuleVerdict verdict = rule.Evaluate(body);
         outcome = Failed(verdict.Failure, verdict.Detail);
         outcome.Status = verdict.Status;
@@ -151,7 +151,9 @@ QString FailureText(TPresenceFailure failure, const QString& detail) {
     case TPresenceFailure::NotJson:
         return Lang("The reply is not JSON (%1).", "Răspunsul nu este JSON (%1).").arg(detail);
     case TPresenceFailure::NotXml:
-        return Lang("The reply is not XML (%1).", "Răspunsul nu este XML (%1).").arg(detail);
+        return Lang("The reply is not well-formed XML: %1.",
+                    "Răspunsul nu este XML bine format: %1.")
+            .arg(detail);
     case TPresenceFailure::NoElement:
         return Lang("The reply has no %1 element.", "Răspunsul nu are elementul %1.").arg(detail);
     case TPresenceFailure::NotBoolean:

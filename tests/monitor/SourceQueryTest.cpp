@@ -4,10 +4,14 @@
 #include "shell/Language.h"
 #include "tests/monitor/MonitorFakes.h"
 #include "tests/support/LoopbackServer.h"
+#include "tests/support/TlsServer.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <functional>
+#include <memory>
+#include <sstream>
 
 using namespace Qt::StringLiterals;
 
@@ -212,6 +216,105 @@ TEST(SourceQuery, PresetFormatsOverLoopback) {
             c.steam ? "GET /id/%C4%83na%20b/?xml=1 " : "GET /api/users/status?ids=%C4%83na%20b ";
         EXPECT_EQ(server.Requests()[0].rfind(target, 0), 0u) << server.Requests()[0];
     }
+}
+
+// A reply that breaks after its 200 status line is no presence, whoever reads it: each break
+// against each rule kind and the program's own service, over the real fetch. Each body would
+// read as a status if it were the reply.
+TEST(SourceQuery, ABodyThatBreaksAfterA200IsAnError) {
+    const auto head = [](std::size_t length) {
+        return "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(length + 40) + "\r\n\r\n";
+    };
+    const struct {
+        const char* name;
+        bool tls;
+        std::function<TServerScript(const std::string& body)> script;
+        const char* reason; // the start of the reason given
+    } breaks[] = {
+        {"chunked body cut short", false,
+         [](const std::string& body) {
+             std::ostringstream chunk;
+             chunk << std::hex << body.size() << "\r\n" << body << "\r\n";
+             return TServerScript{
+                 step::ReadRequest(),
+                 step::Send("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n" + chunk.str()),
+                 step::Close()};
+         },
+         "Connection Closed Gracefully."},
+        {"reset", false,
+         [&](const std::string& body) {
+             return TServerScript{step::ReadRequest(), step::Send(head(body.size()) + body),
+                                  step::Delay(50), step::Reset()};
+         },
+         "Socket Error # 10054"},
+        {"short of its Content-Length", false,
+         [&](const std::string& body) {
+             return TServerScript{step::ReadRequest(), step::Send(head(body.size()) + body),
+                                  step::Close()};
+         },
+         "The connection closed before the whole body came."},
+        {"forged TLS record", true,
+         [&](const std::string& body) {
+             return TServerScript{step::ReadRequest(), step::Send(head(body.size()) + body),
+                                  step::SendRaw("\x17\x03\x03\x00\x20" + std::string(32, 'x')),
+                                  step::Close()};
+         },
+         "TLS: "},
+    };
+    const struct {
+        const char* name;
+        const char* rule; // empty: the own service, asked by SiteScan
+        bool siteScan;
+        std::string body;
+    } readers[] = {
+        {"json", "json:/0/online", false, R"([{"online":false}])"},
+        {"xml", "xml:onlineState=online", false, "<p><onlineState>offline</onlineState></p>"},
+        {"text", "text:\"online\":true", false, R"({"online":false})"},
+        {"own indicator", "", false, "00"},
+        {"own detection", "", true, "0004"},
+    };
+    const bool savedSiteScan = SiteScan;
+    const bool savedEnglish = UseEnglish;
+    UseEnglish = true;
+    for (const auto& b : breaks) {
+        for (const auto& r : readers) {
+            const bool own = std::string(r.rule).empty();
+            if (b.tls && own) // the own service is plain HTTP
+                continue;
+            SCOPED_TRACE(std::string(b.name) + " / " + r.name);
+            std::unique_ptr<TLoopbackServer> plain;
+            std::unique_ptr<TTlsServer> secure;
+            std::string hostPort;
+            if (b.tls) {
+                secure = std::make_unique<TTlsServer>(std::vector<TServerScript>{b.script(r.body)});
+                hostPort = secure->HostPort();
+            } else {
+                plain =
+                    std::make_unique<TLoopbackServer>(std::vector<TServerScript>{b.script(r.body)});
+                hostPort = plain->HostPort();
+            }
+            setenv("ZENTRILO_DETECT_HOST", hostPort.c_str(), 1);
+            setenv("ZENTRILO_INDICATOR_HOST", hostPort.c_str(), 1);
+            SiteScan = r.siteScan;
+            const TSourceQuery query =
+                own ? TSourceQuery::Of(TSourceCatalogue(), {}, u"ana"_s)
+                    : TSourceQuery::Of(
+                          UserSource(u"Mine"_s,
+                                     QString::fromStdString((b.tls ? "https://" : "http://") +
+                                                            hostPort + "/q?id=%s"),
+                                     QString::fromUtf8(r.rule), {}),
+                          u"ana"_s);
+            const TSourceOutcome outcome = query.Run();
+            EXPECT_EQ(outcome.Status, bsError);
+            EXPECT_EQ(outcome.Failure, TPresenceFailure::Fetch);
+            EXPECT_TRUE(FailureText(outcome).startsWith(QString::fromUtf8(b.reason)))
+                << FailureText(outcome).toStdString();
+        }
+    }
+    unsetenv("ZENTRILO_DETECT_HOST");
+    unsetenv("ZENTRILO_INDICATOR_HOST");
+    SiteScan = savedSiteScan;
+    UseEnglish = savedEnglish;
 }
 
 } // namespace

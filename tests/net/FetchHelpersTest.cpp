@@ -134,6 +134,24 @@ TEST(FetchHelpers, BrokenBodyAfterA200StatusLine) {
     TMemoryStream stream;
     EXPECT_TRUE(HttpGetStream(streamServer.Url(), stream));
     EXPECT_EQ(Text(stream), "abc");
+    // The result stays true, and the control record says why the body is not whole.
+    const struct {
+        const char* name;
+        std::string reply;
+        std::string failure;
+    } cases[] = {
+        {"chunked", broken, "Connection Closed Gracefully."},
+        {"short", "HTTP/1.1 200 OK\r\nContent-Length: 10\r\n\r\nabcd",
+         "The connection closed before the whole body came."},
+        {"whole", HttpReply("200 OK", "abcd"), ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TLoopbackServer server({Answer(c.reply)});
+        std::string failure = "old";
+        EXPECT_TRUE(HttpGetStreamEx(server.Url(), stream, {nullptr, &failure}));
+        EXPECT_EQ(failure, c.failure);
+    }
 }
 
 TEST(FetchHelpers, UnreachableServersFailQuickly) {
