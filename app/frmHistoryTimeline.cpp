@@ -195,7 +195,7 @@ QSize THistoryTimelineView::minimumSizeHint() const {
 
 THistoryTimelineView::TColumns THistoryTimelineView::Columns() const {
     const QFontMetrics metrics = fontMetrics();
-    int label = metrics.horizontalAdvance(Lang("Yahoo! ID", "ID Yahoo!"));
+    int label = metrics.horizontalAdvance(QStringLiteral("ID"));
     for (const TTimelineRow& row : rows_)
         label = std::max(label, metrics.horizontalAdvance(RowLabel(row.Key)));
     label = std::clamp(label, 80, 220) + kGap;
@@ -319,7 +319,7 @@ void THistoryTimelineView::PaintHeader(QPainter& painter, const TColumns& column
     const int bottom = RowTop(std::max<int>(static_cast<int>(rows_.size()), 1));
     const auto cell = [&](int left, int width) { return QRect(left, top, width, kHeaderHeight); };
     const int flags = Qt::AlignLeft | Qt::AlignVCenter;
-    painter.drawText(cell(kMargin, columns.label - kMargin), flags, Lang("Yahoo! ID", "ID Yahoo!"));
+    painter.drawText(cell(kMargin, columns.label - kMargin), flags, QStringLiteral("ID"));
     painter.drawText(cell(columns.seen, columns.online - columns.seen), flags,
                      Lang("Last seen online", "Văzut online ultima dată"));
     painter.drawText(cell(columns.online, width() - columns.online), flags,

@@ -202,6 +202,8 @@ private:
     void RefreshHistoryWindow();
     void LeaveHistory(const THistoryKey& key);
     void ShowListInfo(bool english);
+    void ShowIdCaptions(bool english);
+    QString StatusTip(const TRecord& entry) const;
     void ShowCheckCaptions(bool english);
     static QString CheckingText(bool english);
     bool CheckAllUnderWay() const;

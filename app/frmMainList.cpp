@@ -3,7 +3,11 @@
 
 #include "app/SourceChoice.h"
 #include "app/frmEdit.h"
+#include "history/HistoryStore.h"
+#include "monitor/FailureText.h"
+#include "monitor/IdCaption.h"
 #include "monitor/SourceQuery.h"
+#include "monitor/StatusSince.h"
 #include "remote/RemoteSettings.h"
 #include "shell/IntegerText.h"
 #include "shell/Language.h"
@@ -45,25 +49,34 @@ QString NothingSelected() {
     return Lang("Nothing selected!", "Nimic selectat!");
 }
 
-// `source`: the name of the entry's source, empty for the program's own service. The reason of
-// an ERROR is worded here, so that it follows the language.
-void SetTexts(QTreeWidgetItem* row, const TRecord& entry, const QString& source) {
+// `source`: the name of the entry's source, empty for the program's own service; `since`: what
+// the history says of its status. The reason of an ERROR is worded here, so that it follows the
+// language.
+void SetTexts(QTreeWidgetItem* row, const TRecord& entry, const QString& source,
+              const QString& since) {
     QString word;
     if (entry.LastStatus == bsNotScanned && entry.CheckUnderWay())
         word = Lang("CHECKING...", "VERIFIC..."); // the first answer is awaited
     else
         StatusText(entry.LastStatus, word);
-    const QString reason = entry.LastStatus == bsError
-                               ? FailureText(entry.LastFailure, entry.LastFailureDetail)
-                               : QString();
+    const QString reason =
+        entry.LastStatus == bsError
+            ? FailureText(entry.LastFailure, entry.LastFailureDetail, entry.LastFailureHost)
+            : QString();
     if (!reason.isEmpty())
         word += QStringLiteral(": ") + reason;
     row->setText(0, source.isEmpty() ? entry.ID : QStringLiteral("%1 (%2)").arg(entry.ID, source));
     row->setText(1, QString::number(entry.Interval));
     row->setText(2, LastCheckText(entry.LastCheck));
     row->setText(3, word);
-    for (int column = 0; column < 4; ++column)
+    for (int column = 0; column < 3; ++column)
         row->setToolTip(column, PlainToolTip(reason)); // the status column cuts a long one
+    QStringList statusTip;
+    for (const QString& line : {since, reason}) {
+        if (!line.isEmpty())
+            statusTip << line;
+    }
+    row->setToolTip(3, PlainToolTip(statusTip.join(u'\n')));
 }
 
 } // namespace
@@ -92,8 +105,32 @@ void TzentriloMF::RefreshRow(TRecord* entry) {
     for (int i = 0; i < lista->topLevelItemCount(); ++i) {
         QTreeWidgetItem* row = lista->topLevelItem(i);
         if (EntryOf(row) == entry)
-            SetTexts(row, *entry, SourceLabel(*entry));
+            SetTexts(row, *entry, SourceLabel(*entry), StatusTip(*entry));
     }
+    ShowIdCaptions(UseEnglish);
+}
+
+// What the history says of the entry's status now; nothing without a history.
+QString TzentriloMF::StatusTip(const TRecord& entry) const {
+    if (!history_)
+        return {};
+    const QDateTime now = context_.now ? context_.now() : QDateTime::currentDateTime();
+    return StatusSinceText(entry.LastStatus,
+                           history_->EntryRow(HistoryKeyOf(entry), now.toMSecsSinceEpoch()),
+                           now.toMSecsSinceEpoch());
+}
+
+// The one-off check's label names the source chosen beside it; the list's first column names
+// the own service's IDs only while every row is on it.
+void TzentriloMF::ShowIdCaptions(bool english) {
+    const QString caption = IdCaption(ChosenSource(*cbCheckSource), english);
+    lbYahooID->setText(caption);
+    const bool fits = lbYahooID->fontMetrics().horizontalAdvance(caption) <= lbYahooID->width();
+    lbYahooID->setToolTip(fits ? QString() : PlainToolTip(caption));
+    QStringList sources;
+    for (const TRecord* entry : objs_->List)
+        sources << SourceLabel(*entry);
+    lista->headerItem()->setText(0, IdColumnCaption(sources, english));
 }
 
 // The name of a source other than the program's own, as the catalogue writes it.
@@ -239,7 +276,7 @@ void TzentriloMF::btnCheckBuddyClick() {
     const QString typed = edBuddyID->text();
     const QString trimmed = TrimControl(typed);
     if (trimmed.isEmpty()) {
-        ShowWarning(Lang("Please enter a valid Yahoo! ID!", "Te rog introdu un ID Yahoo! valid!"));
+        ShowWarning(BlankIdWarning(ChosenSource(*cbCheckSource)));
         edBuddyID->setFocus();
         return;
     }
@@ -290,8 +327,9 @@ void TzentriloMF::edBuddyIDKeyDown(int key) {
     ClearStatusTimer->stop();
 }
 
+// The countdown of a check under way starts when its result is shown, not at a key's release.
 void TzentriloMF::edBuddyIDKeyUp() {
-    if (!ClearStatusTimer->isActive())
+    if (!ClearStatusTimer->isActive() && !(oneOff_ && oneOff_->Pending()))
         ClearStatusTimer->start();
 }
 

@@ -20,9 +20,12 @@ constexpr int kConnectTimeoutMs = 1000;
 
 enum class TAttempt { Returned, Raised, Abandoned };
 
-// Runs one request; `failure` gets the message of what it raised (empty when it returned).
-TAttempt Attempt(const std::function<void()>& request, std::string& failure) {
+// Runs one request; `failure` gets the message of what it raised (empty when it returned) and
+// `errorBody` the body of a status that failed it.
+TAttempt Attempt(const std::function<void()>& request, std::string& failure,
+                 std::u16string& errorBody) {
     failure.clear();
+    errorBody.clear();
     try {
         request();
         return TAttempt::Returned;
@@ -30,6 +33,10 @@ TAttempt Attempt(const std::function<void()>& request, std::string& failure) {
         // Whatever body came is not the reply, even after a 200 status line.
         failure = e.what();
         return TAttempt::Abandoned;
+    } catch (const EIdHTTPProtocolException& e) {
+        failure = e.what();
+        errorBody = e.ReplyBody();
+        return TAttempt::Raised;
     } catch (const std::exception& e) {
         failure = e.what();
         return TAttempt::Raised;
@@ -69,10 +76,11 @@ bool Fetch(const std::string& url, const TFetchControl& control,
     http.SetIOHandler(std::make_unique<TIdIOHandlerTLS>());
 #endif
     std::string failure;
-    TAttempt outcome = Attempt([&] { get(http, url); }, failure);
+    std::u16string errorBody;
+    TAttempt outcome = Attempt([&] { get(http, url); }, failure, errorBody);
     if (outcome == TAttempt::Raised && (http.StatusCode() == 301 || http.StatusCode() == 302)) {
         const std::string location = http.Reply().Location;
-        outcome = Attempt([&] { get(http, location); }, failure);
+        outcome = Attempt([&] { get(http, location); }, failure, errorBody);
     }
     const bool ok = outcome != TAttempt::Abandoned && http.StatusCode() == 200;
     if (control.failure)
@@ -80,6 +88,8 @@ bool Fetch(const std::string& url, const TFetchControl& control,
             ok ? std::string() : OneLine(failure.empty() ? http.StatusLine() : failure);
     if (control.status)
         *control.status = std::max(http.StatusCode(), 0);
+    if (control.errorBody)
+        *control.errorBody = ok ? std::u16string() : errorBody;
     return ok;
 }
 

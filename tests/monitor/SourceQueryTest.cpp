@@ -1,4 +1,5 @@
 #include "monitor/SourceQuery.h"
+#include "monitor/FailureText.h"
 
 #include "remote/RemoteSettings.h"
 #include "shell/Language.h"
