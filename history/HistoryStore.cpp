@@ -253,9 +253,10 @@ std::vector<THistoryChange> THistoryStore::ChangesAfter(qint64& row) const {
 std::optional<TTimelineRow> THistoryStore::EntryRow(const THistoryKey& key, qint64 nowMs) const {
     if (!db_.IsOpen())
         return std::nullopt;
+    const qint64 endMs = nowMs + 1; // the moment itself included: a check made now shows
     const THistoryTimeline timeline(ReadEntryChanges(db_.Connection(), key),
-                                    ReadEntrySpans(db_.Connection(), key, LiveWatches()), nowMs);
-    std::vector<TTimelineRow> rows = timeline.Rows({0, nowMs + 1});
+                                    ReadEntrySpans(db_.Connection(), key, LiveWatches()), endMs);
+    std::vector<TTimelineRow> rows = timeline.Rows({0, endMs});
     if (rows.empty())
         return std::nullopt;
     return std::move(rows.front());

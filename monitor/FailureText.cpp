@@ -143,6 +143,8 @@ QString ServerAnswered(const QString& statusLine) {
 } // namespace
 
 QString PlainFailure(const QString& clientMessage, const QString& host) {
+    if (clientMessage.isEmpty())
+        return {}; // nobody said why
     if (clientMessage.startsWith(QStringLiteral("HTTP/")) && clientMessage.contains(u' '))
         return ServerAnswered(clientMessage);
     for (const TClientWording& row : kClientFailures) {

@@ -76,7 +76,7 @@ QString AddressProblem(const QString& address, const TAddressField& field) {
     const QUrl url(ExpandTemplate(address, QStringLiteral("x")), QUrl::StrictMode);
     if (!url.isValid())
         return Lang("%1 is not a valid web address (%2)!", "%1 nu este o adresă web validă (%2)!")
-            .arg(which, url.errorString());
+            .arg(which, url.errorString().section(u';', 0, 0)); // what follows repeats the address
     return {};
 }
 

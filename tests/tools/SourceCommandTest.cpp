@@ -77,8 +77,8 @@ TEST_F(SourceCommandTest, SourcesListsEveryOneWithItsTemplateAndRule) {
               "Broken\n"
               "  query: http://127.0.0.1:9/%s\n"
               "  rule:  yaml:x\n"
-              "  error: The rule \"yaml:x\" cannot be used. A rule begins with json:, xml: "
-              "or text:.\n");
+              "  error: The rule \"yaml:x\" cannot be used: \"yaml:\" is not a kind of rule. A "
+              "rule begins with json:, xml: or text:.\n");
 }
 
 TEST_F(SourceCommandTest, EachIdGetsItsLineAndEachErrorItsReason) {
