@@ -1,6 +1,7 @@
 // The watched list and the one-off check of the main window.
 #include "app/frmMain.h"
 
+#include "app/ListRow.h"
 #include "app/SourceChoice.h"
 #include "app/frmEdit.h"
 #include "history/HistoryStore.h"
@@ -49,34 +50,30 @@ QString NothingSelected() {
     return Lang("Nothing selected!", "Nimic selectat!");
 }
 
-// `source`: the name of the entry's source, empty for the program's own service; `since`: what
-// the history says of its status. The reason of an ERROR is worded here, so that it follows the
-// language.
-void SetTexts(QTreeWidgetItem* row, const TRecord& entry, const QString& source,
-              const QString& since) {
+// Why the entry's status is ERROR, in the language in force; empty when it is not.
+QString ReasonOf(const TRecord& entry) {
+    if (entry.LastStatus != bsError)
+        return {};
+    return FailureText(entry.LastFailure, entry.LastFailureDetail, entry.LastFailureHost);
+}
+
+// `source`: the name of the entry's source, empty for the program's own service. The reason of
+// an ERROR is worded here, so that it follows the language.
+void SetTexts(QTreeWidgetItem* row, const TRecord& entry, const QString& source) {
     QString word;
     if (entry.LastStatus == bsNotScanned && entry.CheckUnderWay())
         word = Lang("CHECKING...", "VERIFIC..."); // the first answer is awaited
     else
         StatusText(entry.LastStatus, word);
-    const QString reason =
-        entry.LastStatus == bsError
-            ? FailureText(entry.LastFailure, entry.LastFailureDetail, entry.LastFailureHost)
-            : QString();
+    const QString reason = ReasonOf(entry);
     if (!reason.isEmpty())
         word += QStringLiteral(": ") + reason;
     row->setText(0, source.isEmpty() ? entry.ID : QStringLiteral("%1 (%2)").arg(entry.ID, source));
     row->setText(1, QString::number(entry.Interval));
     row->setText(2, LastCheckText(entry.LastCheck));
     row->setText(3, word);
-    for (int column = 0; column < 3; ++column)
+    for (int column = 0; column < TListRow::kStatusColumn; ++column)
         row->setToolTip(column, PlainToolTip(reason)); // the status column cuts a long one
-    QStringList statusTip;
-    for (const QString& line : {since, reason}) {
-        if (!line.isEmpty())
-            statusTip << line;
-    }
-    row->setToolTip(3, PlainToolTip(statusTip.join(u'\n')));
 }
 
 } // namespace
@@ -94,7 +91,7 @@ QTreeWidgetItem* TzentriloMF::SelectedRow() const {
 
 void TzentriloMF::AddBuddy(const QString& text, int minutes, const QString& source) {
     TRecord* entry = objs_->Add(text, minutes, source);
-    auto* row = new QTreeWidgetItem(lista);
+    auto* row = new TListRow(lista, [this, entry] { return StatusTip(*entry); });
     for (int column = 1; column < 4; ++column)
         row->setTextAlignment(column, Qt::AlignCenter);
     row->setData(0, Qt::UserRole, QVariant::fromValue(reinterpret_cast<quintptr>(entry)));
@@ -105,19 +102,23 @@ void TzentriloMF::RefreshRow(TRecord* entry) {
     for (int i = 0; i < lista->topLevelItemCount(); ++i) {
         QTreeWidgetItem* row = lista->topLevelItem(i);
         if (EntryOf(row) == entry)
-            SetTexts(row, *entry, SourceLabel(*entry), StatusTip(*entry));
+            SetTexts(row, *entry, SourceLabel(*entry));
     }
     ShowIdCaptions(UseEnglish);
 }
 
-// What the history says of the entry's status now; nothing without a history.
+// The tooltip on a row's status, as of now: what the history says of it, then why it is ERROR.
 QString TzentriloMF::StatusTip(const TRecord& entry) const {
-    if (!history_)
-        return {};
-    const QDateTime now = context_.now ? context_.now() : QDateTime::currentDateTime();
-    return StatusSinceText(entry.LastStatus,
-                           history_->EntryRow(HistoryKeyOf(entry), now.toMSecsSinceEpoch()),
-                           now.toMSecsSinceEpoch());
+    QStringList lines;
+    if (history_) {
+        const qint64 nowMs =
+            (context_.now ? context_.now() : QDateTime::currentDateTime()).toMSecsSinceEpoch();
+        lines << StatusSinceText(entry.LastStatus, history_->EntryRow(HistoryKeyOf(entry), nowMs),
+                                 nowMs);
+    }
+    lines << ReasonOf(entry);
+    lines.removeAll(QString());
+    return lines.join(u'\n');
 }
 
 // The one-off check's label names the source chosen beside it; the list's first column names

@@ -112,7 +112,8 @@ TEST_F(SourceCommandTest, EachIdGetsItsLineAndEachErrorItsReason) {
          {u"--source"_s, u"Chess"_s, u"ana"_s},
          1,
          "ana is ERROR\n",
-         "zentrilo-check: ana: The reply is not JSON (illegal number at byte 0).\n",
+         "zentrilo-check: ana: The reply is not the JSON the rule expects (illegal number at byte "
+         "0)\n",
          "GET /api/users/status?ids=ana HTTP/1.1\r\n"},
         {"the own service",
          {Answer("200 OK", "A1A4")},
