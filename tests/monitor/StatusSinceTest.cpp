@@ -2,32 +2,11 @@
 
 #include "tests/history/HistoryTestSupport.h"
 #include "tests/monitor/MonitorFakes.h"
+#include "tests/shell/TimeZoneScope.h"
 
 #include <gtest/gtest.h>
 
-#include <ctime>
-
 namespace {
-
-// The times of the history read as UTC, whatever zone the machine is in.
-class TUtcZone {
-public:
-    TUtcZone() : saved_(qgetenv("TZ")), had_(qEnvironmentVariableIsSet("TZ")) {
-        qputenv("TZ", "UTC");
-        tzset();
-    }
-    ~TUtcZone() {
-        if (had_)
-            qputenv("TZ", saved_);
-        else
-            qunsetenv("TZ");
-        tzset();
-    }
-
-private:
-    QByteArray saved_;
-    bool had_;
-};
 
 struct TCheckAt {
     const char* time;
@@ -37,7 +16,7 @@ struct TCheckAt {
 // The status tooltip from a history of checks of one entry, the last of them under way now;
 // `status` is what the row shows.
 TEST(StatusSince, SinceWhenAndLastSeenOnlineFromTheHistory) {
-    const TUtcZone utc;
+    const TTimeZoneScope utc("UTC"); // the history's times read as UTC
     const struct {
         std::vector<TCheckAt> checks;
         const char* now;
@@ -94,7 +73,7 @@ TEST(StatusSince, SinceWhenAndLastSeenOnlineFromTheHistory) {
 
 // A year not the current one is written out.
 TEST(StatusSince, MomentsOfAnotherYearNameIt) {
-    const TUtcZone utc;
+    const TTimeZoneScope utc("UTC"); // the history's times read as UTC
     TLanguageScope language(true);
     EXPECT_EQ(ShortMoment(Utc("2025-12-31T23:00:00Z"), Utc("2026-01-01T00:10:00Z")),
               QStringLiteral("31 Dec 2025 23:00"));
