@@ -91,7 +91,9 @@ void TSourcesForm::CreateControls() {
     sbOutcome->setWidgetResizable(true);
     sbOutcome->setFrameShape(QFrame::NoFrame);
     sbOutcome->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    sbOutcome->setFixedHeight(lbOutcome->fontMetrics().lineSpacing() * kOutcomeLines + 4);
+    lbOutcome->setText(QStringList(kOutcomeLines, QStringLiteral("x")).join(u'\n'));
+    sbOutcome->setFixedHeight(lbOutcome->heightForWidth(lbOutcome->width()));
+    lbOutcome->clear();
     mmReply = new QPlainTextEdit(this);
     mmReply->setReadOnly(true);
     mmReply->setFixedHeight(kReplyHeight);
