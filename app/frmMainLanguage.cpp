@@ -5,6 +5,7 @@
 #include "app/frmHistory.h"
 #include "app/frmSources.h"
 #include "app/platform/QtTranslations.h"
+#include "monitor/IdCaption.h"
 #include "net/Hosts.h"
 #include "remote/RemoteSettings.h"
 #include "remote/UpdateCheck.h"
@@ -110,18 +111,25 @@ void TzentriloMF::ApplyLanguage(bool english) {
     ArrangeControls(); // the site link's width follows its text
 }
 
-// The limit the remote settings set, or that they are still awaited.
+// The limit the remote settings set, as of now (a later change shows at the next call), or that
+// they are still awaited.
 void TzentriloMF::ShowListInfo(bool english) {
+    infoLimit_ = BuddyLimit;
+    WordListInfo(english);
+}
+
+// The words name Yahoo! IDs only while every row is on the program's own service.
+void TzentriloMF::WordListInfo(bool english) {
     if (!settingsLoaded_) {
         lbInfo->setText(Lang("Loading...", "Se încarcă...", english));
         return;
     }
-    lbInfo->setText(Lang("You can add up to %1 Yahoo! IDs to be checked periodically (CANNOT "
-                         "detect INVISIBLE)",
-                         "Poţi adăuga până la %1 ID-uri Yahoo! care vor fi verificate periodic "
-                         "(NU poate detecta INVIZIBIL)",
+    lbInfo->setText(Lang("You can add up to %1 to be checked periodically (CANNOT detect "
+                         "INVISIBLE)",
+                         "Poţi adăuga până la %1 care vor fi verificate periodic (NU poate "
+                         "detecta INVIZIBIL)",
                          english)
-                        .arg(BuddyLimit));
+                        .arg(IdCount(infoLimit_, ListSources(), english)));
 }
 
 // The two check buttons say so while their check is under way.

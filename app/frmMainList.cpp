@@ -128,10 +128,16 @@ void TzentriloMF::ShowIdCaptions(bool english) {
     lbYahooID->setText(caption);
     const bool fits = lbYahooID->fontMetrics().horizontalAdvance(caption) <= lbYahooID->width();
     lbYahooID->setToolTip(fits ? QString() : PlainToolTip(caption));
+    lista->headerItem()->setText(0, IdColumnCaption(ListSources(), english));
+    WordListInfo(english);
+}
+
+// The source of each row as the list shows it; empty for the program's own service.
+QStringList TzentriloMF::ListSources() const {
     QStringList sources;
     for (const TRecord* entry : objs_->List)
         sources << SourceLabel(*entry);
-    lista->headerItem()->setText(0, IdColumnCaption(sources, english));
+    return sources;
 }
 
 // The name of a source other than the program's own, as the catalogue writes it.
@@ -194,11 +200,10 @@ void TzentriloMF::btnAddClick() {
     if (!settingsLoaded_) // the stored list comes first
         return;
     if (lista->topLevelItemCount() >= BuddySlotCount()) {
-        ShowWarning(Lang("You can add up to %1 Yahoo! IDs to be checked periodically.\r\n\r\n"
-                         "Limit reached.",
-                         "Poţi adăuga până la %1 ID-uri Yahoo! care vor fi verificate "
-                         "periodic.\r\n\r\nLimită atinsă.")
-                        .arg(BuddyLimit));
+        ShowWarning(Lang("You can add up to %1 to be checked periodically.\r\n\r\nLimit reached.",
+                         "Poţi adăuga până la %1 care vor fi verificate periodic.\r\n\r\nLimită "
+                         "atinsă.")
+                        .arg(IdCount(BuddyLimit, ListSources())));
         return;
     }
     if (editForm_ == nullptr || editForm_->ShowEditDialog(nullptr, AddSource()) != kModalOk)

@@ -8,10 +8,23 @@ QString IdCaption(const QString& sourceName, bool english) {
     return Lang("%1 ID", "ID %1", english).arg(sourceName);
 }
 
+namespace {
+
+bool OwnServiceOnly(const QStringList& sourceNames) {
+    return std::all_of(sourceNames.begin(), sourceNames.end(),
+                       [](const QString& name) { return name.isEmpty(); });
+}
+
+} // namespace
+
 QString IdColumnCaption(const QStringList& sourceNames, bool english) {
-    const bool ownOnly = std::all_of(sourceNames.begin(), sourceNames.end(),
-                                     [](const QString& name) { return name.isEmpty(); });
-    return ownOnly ? IdCaption({}, english) : QStringLiteral("ID");
+    return OwnServiceOnly(sourceNames) ? IdCaption({}, english) : QStringLiteral("ID");
+}
+
+QString IdCount(int count, const QStringList& sourceNames, bool english) {
+    if (OwnServiceOnly(sourceNames))
+        return Lang("%1 Yahoo! IDs", "%1 ID-uri Yahoo!", english).arg(count);
+    return Lang("%1 IDs", "%1 ID-uri", english).arg(count);
 }
 
 QString BlankIdWarning(const QString& sourceName) {

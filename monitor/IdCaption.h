@@ -15,5 +15,9 @@ QString IdCaption(const QString& sourceName, bool english = UseEnglish);
 // service): the own service's caption while every ID is on it, else the plain "ID".
 QString IdColumnCaption(const QStringList& sourceNames, bool english = UseEnglish);
 
+// A number of IDs on these sources, as a sentence about the list counts them: "5 Yahoo! IDs" /
+// "5 ID-uri Yahoo!" while every ID is on the program's own service, else "5 IDs" / "5 ID-uri".
+QString IdCount(int count, const QStringList& sourceNames, bool english = UseEnglish);
+
 // The warning for an ID left blank while that source is chosen.
 QString BlankIdWarning(const QString& sourceName);

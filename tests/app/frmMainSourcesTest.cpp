@@ -284,6 +284,8 @@ TEST_F(MainWindowTest, CaptionsNameTheSourcesInUse) {
     dialogScript.push_back(TypeWithSource(u"bob"_s, u"Lichess"_s));
     window->btnAddClick();
     EXPECT_EQ(header(), u"ID"_s);
+    EXPECT_EQ(window->lbInfo->text(),
+              u"You can add up to 5 IDs to be checked periodically (CANNOT detect INVISIBLE)"_s);
     EXPECT_EQ(Cell(1, 3), u"ERROR: No network, or no such host: lichess.org (Socket Error # "
                           u"11001 Host not found.)"_s);
     window->ApplyLanguage(false);
@@ -293,6 +295,8 @@ TEST_F(MainWindowTest, CaptionsNameTheSourcesInUse) {
     dialogScript.push_back(TypeWithSource(u"bob"_s, u"Zentrilo"_s));
     window->btnEditClick();
     EXPECT_EQ(header(), u"Yahoo! ID"_s);
+    EXPECT_EQ(window->lbInfo->text(), u"You can add up to 5 Yahoo! IDs to be checked periodically "
+                                      u"(CANNOT detect INVISIBLE)"_s);
 
     const struct {
         const char* source;
