@@ -25,8 +25,8 @@ namespace {
 constexpr int kModalOk = 1;
 constexpr int kColumns = 5;
 constexpr int kMaxColumnWidths[kColumns] = {160, 200, 300, 220, 240};
-constexpr int kCellPadding =
-    12; // a cell's margins: a value this much narrower than its column fits
+// A cell's margins: a value this much narrower than its column fits.
+constexpr int kCellPadding = 12;
 constexpr int kOutcomeLines = 3;
 constexpr int kReplyHeight = 120;
 

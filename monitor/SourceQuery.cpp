@@ -87,10 +87,10 @@ TSourceOutcome OwnOutcome(TPresenceAnswer answer, bool configured) {
         else if (!answer.failures.empty())
             outcome = Failed(TPresenceFailure::Fetch,
                              QString::fromStdString(answer.failures.back().reason));
-        if (!answer.failures.empty())
-            outcome.Host = HostOf(answer.failures.back().url);
         else
             outcome = Failed(TPresenceFailure::OwnService, {});
+        if (!answer.failures.empty())
+            outcome.Host = HostOf(answer.failures.back().url);
     }
     outcome.Status = answer.code;
     outcome.FailedRequests = std::move(answer.failures);

@@ -156,6 +156,7 @@ TEST(SourceQuery, TheOwnServiceKeepsItsOwnQueries) {
     presence.ok = false;
     const TSourceOutcome failed = TSourceQuery::Of(catalogue, {}, u"bob"_s).Run();
     EXPECT_EQ(failed.Failure, TPresenceFailure::Fetch);
+    EXPECT_EQ(failed.Host, u"127.0.0.1"_s); // named where a host is at fault
     ASSERT_EQ(failed.FailedRequests.size(), 1u);
     EXPECT_EQ(failed.FailedRequests[0].url,
               "http://127.0.0.1:9/getstatus.php?yid=bob&invisiblescan=0&ver=0.5.4");
