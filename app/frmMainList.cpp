@@ -250,6 +250,7 @@ void TzentriloMF::btnDeleteClick() {
     LeaveHistory(HistoryKeyOf(*entry));
     delete entry;
     delete row;
+    ShowIdCaptions(UseEnglish); // the row may have been the last on another source
     UpdateButtons();
     SaveChanges();
 }

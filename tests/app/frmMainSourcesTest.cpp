@@ -295,6 +295,15 @@ TEST_F(MainWindowTest, CaptionsNameTheSourcesInUse) {
     dialogScript.push_back(TypeWithSource(u"bob"_s, u"Zentrilo"_s));
     window->btnEditClick();
     EXPECT_EQ(header(), u"Yahoo! ID"_s);
+    dialogScript.push_back(TypeWithSource(u"carol"_s, u"Steam"_s));
+    window->btnAddClick();
+    EXPECT_EQ(header(), u"ID"_s);
+    window->lista->clearSelection();
+    Select(2);
+    boxes.answers.push_back(IDYES);
+    window->btnDeleteClick();
+    ASSERT_EQ(Rows(), 2);
+    EXPECT_EQ(header(), u"Yahoo! ID"_s);
     EXPECT_EQ(window->lbInfo->text(), u"You can add up to 5 Yahoo! IDs to be checked periodically "
                                       u"(CANNOT detect INVISIBLE)"_s);
 
