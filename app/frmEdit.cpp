@@ -1,6 +1,8 @@
 #include "app/frmEdit.h"
 
 #include "app/SourceChoice.h"
+#include "monitor/FailureText.h"
+#include "monitor/IdCaption.h"
 #include "monitor/Record.h"
 #include "monitor/SourceQuery.h"
 #include "shell/IntegerText.h"
@@ -83,7 +85,10 @@ TEditForm::TEditForm(QWidget* parent)
 
     connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
     connect(Button2, &QPushButton::clicked, this, [this] { Button2Click(); });
-    connect(cbSource, &QComboBox::currentIndexChanged, this, [this] { ShowSourceNote(); });
+    connect(cbSource, &QComboBox::currentIndexChanged, this, [this] {
+        ShowSourceNote();
+        ShowIdCaption();
+    });
     FillSources({});
 }
 
@@ -120,10 +125,15 @@ void TEditForm::FillSources(const QString& chosen) {
         cbSource->setCurrentIndex(cbSource->count() - 1);
     }
     ShowSourceNote();
+    ShowIdCaption();
 }
 
 QString TEditForm::SourceName() const {
     return ChosenSource(*cbSource);
+}
+
+void TEditForm::ShowIdCaption(bool english) {
+    Label1->setText(IdCaption(SourceName(), english));
 }
 
 void TEditForm::ShowSourceNote() {
@@ -139,7 +149,7 @@ void TEditForm::ShowSourceNote() {
 
 void TEditForm::Button1Click() {
     if (TrimControl(edNume->text()).isEmpty()) {
-        ShowWarning(Lang("Please enter a valid Yahoo! ID!", "Te rog introdu un ID Yahoo! valid!"));
+        ShowWarning(BlankIdWarning(SourceName()));
         edNume->setFocus();
         return;
     }

@@ -102,6 +102,7 @@ void ApplyCheck(TRecord& entry, const QDateTime& started, const TBalloonSubject&
     entry.LastStatus = code;
     entry.LastFailure = outcome.Failure;
     entry.LastFailureDetail = outcome.Detail;
+    entry.LastFailureHost = outcome.Host;
     if (outcome.TooManyRequests())
         entry.HoldChecks(context.tooManyRequestsPauseMs);
     // Dated by the start of the check, as the row shows it: a slow answer changes nothing.

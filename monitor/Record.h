@@ -28,6 +28,7 @@ public:
     // Why the last status is ERROR (see FailureText); None when it is not or nobody said.
     TPresenceFailure LastFailure = TPresenceFailure::None;
     QString LastFailureDetail;
+    QString LastFailureHost; // the host asked, named in the reason where it helps
 
     // A check under way for an earlier ID is abandoned: its answer is not this ID's.
     void SetID(const QString& text);

@@ -24,9 +24,12 @@ constexpr const char* kBodyShort = "The connection closed before the whole body 
 // Failed: the exchange broke (which may be after a 200 status line). Abandoned: see EIdCutShort.
 enum class TAttempt { Returned, Refused, Failed, Abandoned };
 
-// Runs one request; `failure` gets the message of what it raised (empty when it returned).
-TAttempt Attempt(const std::function<void()>& request, std::string& failure) {
+// Runs one request; `failure` gets the message of what it raised (empty when it returned) and
+// `errorBody` the body of a status that failed it.
+TAttempt Attempt(const std::function<void()>& request, std::string& failure,
+                 std::u16string& errorBody) {
     failure.clear();
+    errorBody.clear();
     try {
         request();
         return TAttempt::Returned;
@@ -36,6 +39,7 @@ TAttempt Attempt(const std::function<void()>& request, std::string& failure) {
         return TAttempt::Abandoned;
     } catch (const EIdHTTPProtocolException& e) {
         failure = e.what();
+        errorBody = e.ReplyBody();
         return TAttempt::Refused;
     } catch (const std::exception& e) {
         failure = e.what();
@@ -76,11 +80,12 @@ bool Fetch(const std::string& url, const TFetchControl& control,
     http.SetIOHandler(std::make_unique<TIdIOHandlerTLS>());
 #endif
     std::string failure;
-    TAttempt outcome = Attempt([&] { get(http, url); }, failure);
+    std::u16string errorBody;
+    TAttempt outcome = Attempt([&] { get(http, url); }, failure, errorBody);
     if ((outcome == TAttempt::Refused || outcome == TAttempt::Failed) &&
         (http.StatusCode() == 301 || http.StatusCode() == 302)) {
         const std::string location = http.Reply().Location;
-        outcome = Attempt([&] { get(http, location); }, failure);
+        outcome = Attempt([&] { get(http, location); }, failure, errorBody);
     }
     const bool ok = outcome != TAttempt::Abandoned && http.StatusCode() == 200;
     if (control.failure) {
@@ -95,6 +100,8 @@ bool Fetch(const std::string& url, const TFetchControl& control,
     }
     if (control.status)
         *control.status = std::max(http.StatusCode(), 0);
+    if (control.errorBody)
+        *control.errorBody = ok ? std::u16string() : errorBody;
     return ok;
 }
 

@@ -20,6 +20,9 @@ struct TFetchControl {
     // Receives the final reply's status code (such as 429, which asks the caller to wait), or 0
     // when no status line came.
     int* status = nullptr;
+    // Receives the body of a final reply other than 200, decoded as text, so that a caller can
+    // show what the server said; emptied when there is none.
+    std::u16string* errorBody = nullptr;
 };
 
 // On true `text` holds the decoded body; on false it is empty.

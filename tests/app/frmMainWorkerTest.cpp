@@ -363,4 +363,23 @@ TEST_F(WorkerWindowTest, RetirementKeepsItsOrderAfterTheFirstChecks) {
     qunsetenv("ZENTRILO_SITE");
 }
 
+// The one-off check's clearing countdown starts when its result is shown, however the check was
+// started: neither the release of the Enter that started it nor typing meanwhile clears the
+// "Checking..." of a slow host.
+TEST_F(WorkerWindowTest, TheClearingCountdownStartsWithTheResult) {
+    StartThreaded();
+    window->edBuddyID->setText(QStringLiteral("dave"));
+    Key(window->edBuddyID, Qt::Key_Return);
+    ASSERT_TRUE(AskedAtLeast(1));
+    EXPECT_EQ(window->lbStatus->text(), QStringLiteral("Checking..."));
+    EXPECT_FALSE(window->ClearStatusTimer->isActive());
+    Key(window->edBuddyID, Qt::Key_Shift);
+    EXPECT_FALSE(window->ClearStatusTimer->isActive());
+    network.Answer("dave", bsOnline);
+    ASSERT_TRUE(
+        PumpUntil([this] { return window->lbStatus->text() == QStringLiteral("dave is ONLINE"); }));
+    EXPECT_TRUE(window->ClearStatusTimer->isActive());
+    EXPECT_EQ(window->ClearStatusTimer->interval(), 15000);
+}
+
 } // namespace

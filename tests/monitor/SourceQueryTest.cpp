@@ -1,4 +1,5 @@
 #include "monitor/SourceQuery.h"
+#include "monitor/FailureText.h"
 
 #include "remote/RemoteSettings.h"
 #include "shell/Language.h"
@@ -42,15 +43,15 @@ TEST(SourceQuery, OutcomesFollowTheReplyAndSayWhy) {
         {"online", true, 200, "", R"([{"id":"a","online":true}])", bsOnline, false, ""},
         {"offline", true, 200, "", R"([{"id":"a"}])", bsOffline, false, ""},
         {"not found", false, 404, "HTTP/1.1 404 Not Found", "", bsError, false,
-         "HTTP/1.1 404 Not Found"},
+         "The server answered 404 Not Found"},
         {"too many", false, 429, "HTTP/1.1 429 Too Many Requests", "", bsError, true,
-         "HTTP/1.1 429 Too Many Requests"},
+         "The server answered 429 Too Many Requests"},
         {"server error", false, 503, "HTTP/1.1 503 Service Unavailable", "", bsError, false,
-         "HTTP/1.1 503 Service Unavailable"},
+         "The server answered 503 Service Unavailable"},
         {"refused", false, 0, "Socket Error # 10061 Connection refused.", "", bsError, false,
-         "Socket Error # 10061 Connection refused."},
+         "The connection was refused (Socket Error # 10061 Connection refused.)"},
         {"html instead", true, 200, "", "<html>busy</html>", bsError, false,
-         "The reply is not JSON (illegal number at byte 0)."},
+         "The reply is not the JSON the rule expects (illegal number at byte 0)"},
         {"a string", true, 200, "", R"([{"online":"yes"}])", bsError, false,
          "The rule json:/0/online finds a value that is not true, false or null."},
     };
@@ -159,6 +160,7 @@ TEST(SourceQuery, TheOwnServiceKeepsItsOwnQueries) {
     presence.ok = false;
     const TSourceOutcome failed = TSourceQuery::Of(catalogue, {}, u"bob"_s).Run();
     EXPECT_EQ(failed.Failure, TPresenceFailure::Fetch);
+    EXPECT_EQ(failed.Host, u"127.0.0.1"_s); // named where a host is at fault
     ASSERT_EQ(failed.FailedRequests.size(), 1u);
     EXPECT_EQ(failed.FailedRequests[0].url,
               "http://127.0.0.1:9/getstatus.php?yid=bob&invisiblescan=0&ver=0.5.4");

@@ -231,6 +231,35 @@ TEST(FetchHelpers, FailureReasonsAndStatusCodes) {
     }
 }
 
+// The body of a reply that fails by its status is handed on for a caller to show; a success or
+// a failure without a reply leaves none.
+TEST(FetchHelpers, TheBodyOfAFailedStatusIsKeptApart) {
+    const TLimits limits(200, 5000);
+    const struct {
+        const char* name;
+        TServerScript script;
+        std::u16string errorBody;
+    } cases[] = {
+        {"404 with a page", Answer(HttpReply("404 Not Found", "<h1>gone</h1>")), u"<h1>gone</h1>"},
+        {"429", Answer(HttpReply("429 Too Many Requests", "slow down")), u"slow down"},
+        {"200", Answer(HttpReply("200 OK", "body")), u""},
+        {"silent", {step::ReadRequest(), step::HoldOpen()}, u""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TLoopbackServer server({c.script});
+        TMemoryStream stream;
+        std::u16string errorBody = u"old";
+        TFetchControl control;
+        control.errorBody = &errorBody;
+        HttpGetStreamEx(server.Url(), stream, control);
+        EXPECT_EQ(errorBody, c.errorBody);
+        if (!c.errorBody.empty()) {
+            EXPECT_TRUE(stream.Bytes().empty()); // the helper's own contract stands
+        }
+    }
+}
+
 // The bound covers the whole call: a redirect that drips its answer and then points at a peer
 // that drips too ends when the call's bound does, not two bounds later.
 TEST(FetchHelpers, TheBoundCoversBothRequestsOfARedirect) {
