@@ -1,6 +1,8 @@
 #include "app/frmEdit.h"
 
 #include "app/SourceChoice.h"
+#include "monitor/FailureText.h"
+#include "monitor/IdCaption.h"
 #include "monitor/NotifyChoice.h"
 #include "monitor/Record.h"
 #include "monitor/SourceQuery.h"
@@ -95,7 +97,10 @@ TEditForm::TEditForm(QWidget* parent)
 
     connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
     connect(Button2, &QPushButton::clicked, this, [this] { Button2Click(); });
-    connect(cbSource, &QComboBox::currentIndexChanged, this, [this] { ShowSourceNote(); });
+    connect(cbSource, &QComboBox::currentIndexChanged, this, [this] {
+        ShowSourceNote();
+        ShowIdCaption();
+    });
     FillSources({});
 }
 
@@ -134,6 +139,7 @@ void TEditForm::FillSources(const QString& chosen) {
         cbSource->setCurrentIndex(cbSource->count() - 1);
     }
     ShowSourceNote();
+    ShowIdCaption();
 }
 
 QString TEditForm::SourceName() const {
@@ -157,6 +163,10 @@ void TEditForm::ShowNotifyTexts(bool english) {
         cbNotify->setItemText(i, Lang(texts[i][0], texts[i][1], english));
 }
 
+void TEditForm::ShowIdCaption(bool english) {
+    Label1->setText(IdCaption(SourceName(), english));
+}
+
 void TEditForm::ShowSourceNote() {
     const TPresenceSource* source = catalogue_->Find(SourceName());
     QString note;
@@ -170,7 +180,7 @@ void TEditForm::ShowSourceNote() {
 
 void TEditForm::Button1Click() {
     if (TrimControl(edNume->text()).isEmpty()) {
-        ShowWarning(Lang("Please enter a valid Yahoo! ID!", "Te rog introdu un ID Yahoo! valid!"));
+        ShowWarning(BlankIdWarning(SourceName()));
         edNume->setFocus();
         return;
     }

@@ -1,6 +1,8 @@
 #pragma once
 // The add/edit dialog: a watched ID, an interval in minutes and the presence source to ask.
 
+#include "shell/Language.h"
+
 #include <QDialog>
 
 #include <functional>
@@ -17,7 +19,7 @@ class TEditForm : public QDialog {
 public:
     explicit TEditForm(QWidget* parent = nullptr);
 
-    QLabel* Label1; // "Yahoo! ID"
+    QLabel* Label1; // the ID's caption on the chosen source: "Yahoo! ID" on the own service
     QLabel* Label2; // "Interval (min.)"
     QLabel* Label3; // "Source"
     QLineEdit* edNume;
@@ -41,6 +43,8 @@ public:
     QString NotifyValue(const QString& stored) const;
     // The choice's texts in the language in force now.
     void ShowNotifyTexts(bool english);
+    // Label1 names the chosen source's IDs, in that language.
+    void ShowIdCaption(bool english = UseEnglish);
     void Button1Click();
     void Button2Click();
 

@@ -5,11 +5,13 @@
 #include "monitor/BuddyStatus.h"
 #include "shell/Language.h"
 #include "shell/uDialogs.h"
+#include "shell/uStrUtils.h"
 
 #include <QComboBox>
 #include <QDateEdit>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -18,18 +20,44 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace {
 
-constexpr qint64 kDayMs = 24LL * 3600 * 1000;
+constexpr qint64 kHourMs = 3600LL * 1000;
 
-// The retention box's unit after a count of days, in the language in force. Romanian puts "de"
-// before a count whose last two digits are not 1 to 19.
+// How far back each "Last ..." choice reaches, in the order of the choices.
+constexpr qint64 kLastHours[] = {1, 6, 24, 7 * 24, 30 * 24};
+
+// Romanian puts "de" between a count and its noun when the count's last two digits are not 1 to
+// 19.
+bool RomanianTakesDe(qint64 count) {
+    const qint64 lastTwo = count % 100;
+    return count != 0 && (lastTwo == 0 || lastTwo >= 20);
+}
+
+// The retention box's unit after a count of days, in the language in force.
 QString DaysSuffix(int days) {
-    const int lastTwo = days % 100;
-    const bool withDe = days != 0 && (lastTwo == 0 || lastTwo >= 20);
     if (days == 1)
         return Lang(" day", " zi");
-    return Lang(" days", withDe ? " de zile" : " zile");
+    return Lang(" days", RomanianTakesDe(days) ? " de zile" : " zile");
+}
+
+// A count with its thousands set apart by spaces: "1 234".
+QString GroupedCount(qint64 count) {
+    QString digits = QString::number(count);
+    for (int at = digits.size() - 3; at > 0; at -= 3)
+        digits.insert(at, QLatin1Char(' '));
+    return digits;
+}
+
+QString SavedText(qint64 count, const QString& file) {
+    if (count == 1)
+        return Lang("Saved 1 change to %1", "S-a salvat o schimbare în %1").arg(file);
+    return Lang("Saved %1 changes to %2", RomanianTakesDe(count)
+                                              ? "S-au salvat %1 de schimbări în %2"
+                                              : "S-au salvat %1 schimbări în %2")
+        .arg(GroupedCount(count), file);
 }
 
 } // namespace
@@ -47,8 +75,9 @@ void THistoryForm::CreateControls() {
     lbRange = new QLabel(this);
     cbRange = new QComboBox(this);
     cbRange->setSizeAdjustPolicy(QComboBox::AdjustToContents); // both languages' wordings
-    for (int i = rcLast24Hours; i <= rcDates; ++i)
+    for (int i = rcLastHour; i <= rcDates; ++i)
         cbRange->addItem(QString());
+    cbRange->setCurrentIndex(rcLast24Hours);
     lbFrom = new QLabel(this);
     edFrom = new QDateEdit(this);
     lbTo = new QLabel(this);
@@ -75,6 +104,8 @@ void THistoryForm::CreateControls() {
     lbRetentionNote = new QLabel(this);
     btnExport = new QPushButton(this);
     btnClose = new QPushButton(this);
+    lbStatus = new QLabel(this);
+    lbStatus->setTextFormat(Qt::PlainText); // a file's name or a system's words
 }
 
 void THistoryForm::ArrangeControls() {
@@ -94,6 +125,7 @@ void THistoryForm::ArrangeControls() {
     layout->addLayout(top);
     layout->addWidget(sbTimeline, 1);
     layout->addLayout(bottom);
+    layout->addWidget(lbStatus);
 }
 
 void THistoryForm::ConnectHandlers() {
@@ -111,10 +143,12 @@ void THistoryForm::ConnectHandlers() {
 void THistoryForm::ApplyLanguage() {
     setWindowTitle(Lang("Presence history", "Istoricul prezenței"));
     lbRange->setText(Lang("Show:", "Arată:"));
+    cbRange->setItemText(rcLastHour, Lang("Last hour", "Ultima oră"));
+    cbRange->setItemText(rcLast6Hours, Lang("Last 6 hours", "Ultimele 6 ore"));
     cbRange->setItemText(rcLast24Hours, Lang("Last 24 hours", "Ultimele 24 de ore"));
     cbRange->setItemText(rcLast7Days, Lang("Last 7 days", "Ultimele 7 zile"));
     cbRange->setItemText(rcLast30Days, Lang("Last 30 days", "Ultimele 30 de zile"));
-    cbRange->setItemText(rcDates, Lang("Between dates", "Între date"));
+    cbRange->setItemText(rcDates, Lang("Dates…", "Între date…"));
     lbFrom->setText(Lang("from", "de la"));
     lbTo->setText(Lang("to", "până la"));
     lbRetention->setText(Lang("Keep the history for", "Păstrează istoricul"));
@@ -123,6 +157,7 @@ void THistoryForm::ApplyLanguage() {
                                   "(schimbările mai vechi se șterg la următoarea pornire)"));
     btnExport->setText(Lang("Export CSV", "Exportă CSV"));
     btnClose->setText(Lang("Close", "Închide"));
+    lbStatus->setText(status_ ? status_() : QString());
     Timeline->update();
 }
 
@@ -132,40 +167,42 @@ QDateTime THistoryForm::CurrentTime() const {
 
 TTimelineRange THistoryForm::Range() const {
     const qint64 now = CurrentTime().toMSecsSinceEpoch();
-    switch (cbRange->currentIndex()) {
-    case rcLast7Days:
-        return {now - 7 * kDayMs, now};
-    case rcLast30Days:
-        return {now - 30 * kDayMs, now};
-    case rcDates: // whole local days, both ends included
+    const int choice = cbRange->currentIndex();
+    if (choice == rcDates) // whole local days, both ends included
         return {edFrom->date().startOfDay().toMSecsSinceEpoch(),
                 edTo->date().addDays(1).startOfDay().toMSecsSinceEpoch()};
-    default:
-        return {now - kDayMs, now};
-    }
+    return {now - kLastHours[std::clamp(choice, 0, int(std::size(kLastHours)) - 1)] * kHourMs, now};
 }
 
 // The whole store at the first read; after it, a check changes only the running program's spans
 // and may add changes, so the rest stays as read.
-void THistoryForm::Refresh() {
+void THistoryForm::ReadNew() {
     const std::vector<THistorySpan> spans = loaded_ ? store_.RunSpans() : store_.Spans();
     loaded_ = true;
     timeline_.Update(store_.ChangesAfter(lastChangeRow_), spans, CurrentTime().toMSecsSinceEpoch());
-    ShowRange();
 }
 
-void THistoryForm::ShowRange() {
-    const TTimelineRange range = Range();
-    Timeline->SetRows(timeline_.Rows(range), range, timeline_.NowMs());
+void THistoryForm::Refresh() {
+    ReadNew();
+    ShowRange(true);
+}
+
+void THistoryForm::ShowRange(bool keepView) {
+    Timeline->SetTimeline(timeline_, Range(), keepView);
+}
+
+void THistoryForm::ShowChosenRange() {
+    ReadNew();
+    ShowRange(false);
 }
 
 void THistoryForm::RefreshForDates() {
     if (cbRange->currentIndex() == rcDates)
-        Refresh();
+        ShowChosenRange();
 }
 
 void THistoryForm::showEvent(QShowEvent* event) {
-    Refresh();
+    ShowChosenRange();
     QWidget::showEvent(event);
 }
 
@@ -173,7 +210,12 @@ void THistoryForm::cbRangeChange() {
     const bool dates = cbRange->currentIndex() == rcDates;
     edFrom->setEnabled(dates);
     edTo->setEnabled(dates);
-    Refresh();
+    ShowChosenRange();
+}
+
+void THistoryForm::ShowStatus(std::function<QString()> text) {
+    status_ = std::move(text);
+    lbStatus->setText(status_());
 }
 
 void THistoryForm::edRetentionChange() {
@@ -194,13 +236,23 @@ void THistoryForm::btnExportClick() {
     if (path.isEmpty())
         return;
     const TTimelineRange range = Range();
-    const QByteArray csv = HistoryCsv(store_.Changes(range.FromMs, range.ToMs), EnglishStatusWord);
+    const std::vector<THistoryChange> changes = store_.Changes(range.FromMs, range.ToMs);
+    const QByteArray csv = HistoryCsv(changes, EnglishStatusWord);
+    const QString name = QFileInfo(path).fileName();
+    lbStatus->setToolTip(PlainToolTip(QDir::toNativeSeparators(path)));
     // Written whole or not at all: a failed export never leaves half a file behind.
     QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly) && file.write(csv) == csv.size() && file.commit())
+    if (file.open(QIODevice::WriteOnly) && file.write(csv) == csv.size() && file.commit()) {
+        const auto count = static_cast<qint64>(changes.size());
+        ShowStatus([count, name] { return SavedText(count, name); });
         return;
+    }
+    const QString reason = file.errorString();
+    ShowStatus([name, reason] {
+        return Lang("Could not save %1: %2", "Nu s-a putut salva %1: %2").arg(name, reason);
+    });
     ShowWarning(Lang("Could not write %1:\n%2", "Nu s-a putut scrie %1:\n%2")
-                    .arg(QDir::toNativeSeparators(path), file.errorString()));
+                    .arg(QDir::toNativeSeparators(path), reason));
 }
 
 QString HistoryWarningText(const THistoryWarning& warning) {

@@ -22,12 +22,20 @@ class THistoryForm : public QWidget {
     Q_OBJECT
 public:
     // Range choices, in the order of cbRange.
-    enum TRangeChoice { rcLast24Hours, rcLast7Days, rcLast30Days, rcDates };
+    enum TRangeChoice {
+        rcLastHour,
+        rcLast6Hours,
+        rcLast24Hours,
+        rcLast7Days,
+        rcLast30Days,
+        rcDates
+    };
 
     explicit THistoryForm(THistoryStore& store, QWidget* parent = nullptr);
 
-    // Reads only what was recorded since the last read (all of it the first time) and redraws;
-    // showing the window and choosing a range do it too.
+    // Reads only what was recorded since the last read (all of it the first time) and redraws,
+    // keeping a zoomed or panned view where it is; showing the window and choosing a range do it
+    // too, and go back to the chosen range.
     void Refresh();
     // Captions in the language in force (UseEnglish).
     void ApplyLanguage();
@@ -46,6 +54,7 @@ public:
     QLabel* lbRetentionNote;
     QPushButton* btnExport;
     QPushButton* btnClose;
+    QLabel* lbStatus; // what the last export did
 
     void cbRangeChange();
     void edRetentionChange();
@@ -64,15 +73,19 @@ private:
     void CreateControls();
     void ArrangeControls();
     void ConnectHandlers();
+    void ReadNew();
     void RefreshForDates();
-    void ShowRange();
+    void ShowRange(bool keepView);
+    void ShowChosenRange();
+    void ShowStatus(std::function<QString()> text);
     QDateTime CurrentTime() const;
     QString PickExportPath();
 
     THistoryStore& store_;
-    THistoryTimeline timeline_; // all that was read from the store
-    qint64 lastChangeRow_ = 0;  // the latest change read
-    bool loaded_ = false;       // the whole store was read once
+    THistoryTimeline timeline_;       // all that was read from the store
+    qint64 lastChangeRow_ = 0;        // the latest change read
+    bool loaded_ = false;             // the whole store was read once
+    std::function<QString()> status_; // the status line's text in the language in force
 };
 
 // A warning of the store in the language in force, for the program to show.

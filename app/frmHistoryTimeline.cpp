@@ -1,15 +1,20 @@
 #include "app/frmHistoryTimeline.h"
 
+#include "app/HistoryAxis.h"
 #include "monitor/BuddyStatus.h"
 #include "shell/Language.h"
+#include "shell/uStrUtils.h"
 
 #include <QDateTime>
 #include <QHelpEvent>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QToolTip>
+#include <QWheelEvent>
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 
 namespace {
 
@@ -19,11 +24,10 @@ constexpr int kHeaderHeight = 22;
 constexpr int kRowHeight = 24;
 constexpr int kBarHeight = 14;
 constexpr int kGap = 12;
-constexpr int kMinTickSpacing = 70;
 constexpr int kMinBarWidth = 120;
-constexpr qint64 kHourMs = 3600LL * 1000;
-constexpr int kHoursPerDay = 24;
-constexpr int kHoursPerMonth = 720;
+constexpr int kMinLabelWidth = 80;
+constexpr double kZoomPerNotch = 1.5; // one step of the wheel
+constexpr int kNotch = 120;           // the wheel's angle delta of one step
 
 // Bar colours. Where one pixel column holds several statuses, online time wins (a short visit
 // stays visible in a long range); otherwise the status that lasted longest there.
@@ -106,55 +110,6 @@ QString RowLabel(const THistoryKey& key) {
     return QStringLiteral("%1 (%2)").arg(key.ID, key.Source);
 }
 
-struct TTick {
-    qint64 Ms;
-    QString Label;
-};
-
-int TickStepHours(TTimelineRange range, int width) {
-    static const int steps[] = {1, 2, 3, 6, 12, 24, 48, 168, 336, 720, 2160, 8640};
-    const qint64 span = range.ToMs - range.FromMs;
-    for (const int hours : steps) {
-        if (hours * kHourMs * width / span >= kMinTickSpacing)
-            return hours;
-    }
-    return steps[std::size(steps) - 1];
-}
-
-QDateTime NextTick(const QDateTime& tick, int hours) {
-    if (hours >= kHoursPerMonth)
-        return tick.addMonths(hours / kHoursPerMonth);
-    if (hours >= kHoursPerDay)
-        return tick.addDays(hours / kHoursPerDay);
-    return tick.addSecs(hours * 3600LL);
-}
-
-QString TickLabel(const QDateTime& tick, int hours) {
-    if (hours >= kHoursPerMonth)
-        return tick.toString(QStringLiteral("yyyy-MM"));
-    if (hours >= kHoursPerDay || tick.time() == QTime(0, 0))
-        return tick.toString(QStringLiteral("MM-dd"));
-    return tick.toString(QStringLiteral("HH:mm"));
-}
-
-// Ticks on local hours, midnights or first days of months, at least kMinTickSpacing apart.
-std::vector<TTick> Ticks(TTimelineRange range, int width) {
-    std::vector<TTick> ticks;
-    if (range.ToMs <= range.FromMs || width <= 0)
-        return ticks;
-    const int hours = TickStepHours(range, width);
-    QDate first = QDateTime::fromMSecsSinceEpoch(range.FromMs).date();
-    if (hours >= kHoursPerMonth)
-        first = QDate(first.year(), first.month(), 1);
-    QDateTime tick = first.startOfDay();
-    for (int guard = 0; guard < 10000 && tick.toMSecsSinceEpoch() < range.ToMs; ++guard) {
-        if (tick.toMSecsSinceEpoch() >= range.FromMs)
-            ticks.push_back({tick.toMSecsSinceEpoch(), TickLabel(tick, hours)});
-        tick = NextTick(tick, hours);
-    }
-    return ticks;
-}
-
 } // namespace
 
 THistoryTimelineView::THistoryTimelineView(QWidget* parent) : QWidget(parent) {
@@ -162,12 +117,32 @@ THistoryTimelineView::THistoryTimelineView(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
-void THistoryTimelineView::SetRows(std::vector<TTimelineRow> rows, TTimelineRange range,
-                                   qint64 nowMs) {
-    rows_ = std::move(rows);
-    range_ = range;
-    nowMs_ = nowMs;
+void THistoryTimelineView::SetTimeline(const THistoryTimeline& timeline, TTimelineRange chosen,
+                                       bool keepView) {
+    timeline_ = &timeline;
+    const bool zoomed = view_.FromMs != chosen_.FromMs || view_.ToMs != chosen_.ToMs;
+    chosen_ = chosen;
+    if (keepView && zoomed)
+        ShowView(view_);
+    else
+        ShowView(chosen);
     updateGeometry();
+}
+
+TTimelineRange THistoryTimelineView::Bounds() const {
+    const TTimelineRange history = timeline_ ? timeline_->Extent() : TTimelineRange{};
+    if (history.ToMs <= history.FromMs)
+        return chosen_;
+    return {std::min(history.FromMs, chosen_.FromMs), std::max(history.ToMs, chosen_.ToMs)};
+}
+
+void THistoryTimelineView::ShowView(TTimelineRange view) {
+    const TTimelineRange bounds = Bounds();
+    const qint64 whole = bounds.ToMs - bounds.FromMs;
+    const qint64 span = std::clamp(view.ToMs - view.FromMs, std::min(kMinViewMs, whole), whole);
+    const qint64 from = std::clamp(view.FromMs, bounds.FromMs, bounds.ToMs - span);
+    view_ = {from, from + span};
+    rows_ = timeline_ ? timeline_->Rows(view_) : std::vector<TTimelineRow>{};
     update();
 }
 
@@ -195,10 +170,11 @@ QSize THistoryTimelineView::minimumSizeHint() const {
 
 THistoryTimelineView::TColumns THistoryTimelineView::Columns() const {
     const QFontMetrics metrics = fontMetrics();
-    int label = metrics.horizontalAdvance(Lang("Yahoo! ID", "ID Yahoo!"));
+    // As wide as the longest name, up to a third of the width; a longer name is cut short.
+    int label = std::max(metrics.horizontalAdvance(QStringLiteral("ID")), kMinLabelWidth);
     for (const TTimelineRow& row : rows_)
         label = std::max(label, metrics.horizontalAdvance(RowLabel(row.Key)));
-    label = std::clamp(label, 80, 220) + kGap;
+    label = std::min(label + kGap, std::max(width() / 3 - kMargin, kMinLabelWidth + kGap));
     const int seen =
         std::max(metrics.horizontalAdvance(QStringLiteral("0000-00-00 00:00")),
                  metrics.horizontalAdvance(Lang("Last seen online", "Văzut online ultima dată"))) +
@@ -233,25 +209,41 @@ QRect THistoryTimelineView::BarRect(int row) const {
 
 int THistoryTimelineView::XOf(qint64 timeMs) const {
     const TColumns columns = Columns();
-    const qint64 span = std::max<qint64>(range_.ToMs - range_.FromMs, 1);
-    return columns.label + static_cast<int>((timeMs - range_.FromMs) * columns.bars / span);
+    const qint64 span = std::max<qint64>(view_.ToMs - view_.FromMs, 1);
+    return columns.label + static_cast<int>((timeMs - view_.FromMs) * columns.bars / span);
 }
 
 qint64 THistoryTimelineView::TimeAt(int x) const {
     const TColumns columns = Columns();
-    const qint64 span = range_.ToMs - range_.FromMs;
+    const qint64 span = view_.ToMs - view_.FromMs;
     // The middle of the pixel.
-    return range_.FromMs + ((x - columns.label) * 2 + 1) * span / (2 * columns.bars);
+    return view_.FromMs + ((x - columns.label) * 2 + 1) * span / (2 * columns.bars);
+}
+
+bool THistoryTimelineView::OverBars(int x) const {
+    const TColumns columns = Columns();
+    return x >= columns.label && x < columns.label + columns.bars;
+}
+
+QString THistoryTimelineView::ElidedLabel(const TTimelineRow& row, const TColumns& columns) const {
+    return fontMetrics().elidedText(RowLabel(row.Key), Qt::ElideRight,
+                                    columns.label - kMargin - kGap);
 }
 
 QString THistoryTimelineView::ToolTipAt(const QPoint& point) const {
     const int row = RowAt(point.y());
-    if (row < 0 || range_.ToMs <= range_.FromMs)
+    if (row < 0 || view_.ToMs <= view_.FromMs)
         return {};
-    const QRect bar = BarRect(row);
-    if (point.x() < bar.left() || point.x() > bar.right())
-        return {};
-    const qint64 time = TimeAt(point.x());
+    const TTimelineRow& shown = rows_[static_cast<std::size_t>(row)];
+    if (point.x() >= kMargin && point.x() < Columns().label) {
+        const QString whole = RowLabel(shown.Key);
+        return ElidedLabel(shown, Columns()) == whole ? QString() : whole;
+    }
+    return OverBars(point.x()) ? BarToolTip(row, point.x()) : QString();
+}
+
+QString THistoryTimelineView::BarToolTip(int row, int x) const {
+    const qint64 time = TimeAt(x);
     const auto& intervals = rows_[static_cast<std::size_t>(row)].Intervals;
     const auto after = std::upper_bound(intervals.begin(), intervals.end(), time,
                                         [](qint64 t, const auto& i) { return t < i.StartMs; });
@@ -275,9 +267,86 @@ bool THistoryTimelineView::event(QEvent* event) {
         QToolTip::hideText();
         event->ignore();
     } else {
-        QToolTip::showText(help->globalPos(), text, this);
+        // IDs and source names are the user's text: never markup.
+        QToolTip::showText(help->globalPos(), PlainToolTip(text), this);
     }
     return true;
+}
+
+void THistoryTimelineView::wheelEvent(QWheelEvent* event) {
+    const int x = static_cast<int>(event->position().x());
+    const int delta = event->angleDelta().y();
+    if (!OverBars(x) || delta == 0 || !timeline_) {
+        event->ignore(); // the rows scroll
+        return;
+    }
+    // The time under the pointer stays under it.
+    const double factor = std::pow(kZoomPerNotch, -double(delta) / kNotch);
+    const qint64 anchor = TimeAt(x);
+    const qint64 bounds = Bounds().ToMs - Bounds().FromMs;
+    const qint64 span = std::clamp<qint64>(std::llround(double(view_.ToMs - view_.FromMs) * factor),
+                                           std::min(kMinViewMs, bounds), bounds);
+    const double before = double(anchor - view_.FromMs) / double(view_.ToMs - view_.FromMs);
+    const qint64 from = anchor - std::llround(before * double(span));
+    ShowView({from, from + span});
+    event->accept();
+}
+
+void THistoryTimelineView::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton || !OverBars(event->position().toPoint().x())) {
+        QWidget::mousePressEvent(event);
+        return;
+    }
+    drag_ = TDrag{event->position().toPoint().x(), view_};
+    setCursor(Qt::ClosedHandCursor);
+    QToolTip::hideText();
+}
+
+void THistoryTimelineView::mouseMoveEvent(QMouseEvent* event) {
+    if (!drag_) {
+        QWidget::mouseMoveEvent(event);
+        return;
+    }
+    // Dragging to the right brings earlier times into view.
+    const TTimelineRange start = drag_->StartView;
+    const qint64 span = start.ToMs - start.FromMs;
+    const qint64 shift =
+        qint64(event->position().toPoint().x() - drag_->StartX) * span / Columns().bars;
+    ShowView({start.FromMs - shift, start.ToMs - shift});
+}
+
+void THistoryTimelineView::mouseReleaseEvent(QMouseEvent* event) {
+    if (!drag_ || event->button() != Qt::LeftButton) {
+        QWidget::mouseReleaseEvent(event);
+        return;
+    }
+    drag_.reset();
+    unsetCursor();
+}
+
+void THistoryTimelineView::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) {
+        QWidget::mouseDoubleClickEvent(event);
+        return;
+    }
+    drag_.reset();
+    unsetCursor();
+    ShowView(chosen_);
+}
+
+std::vector<THistoryTimelineView::TAxisLabel> THistoryTimelineView::AxisLabels() const {
+    std::vector<TAxisLabel> labels;
+    for (const TAxisTick& tick : Ticks()) {
+        if (!tick.Label.isEmpty())
+            labels.push_back({XOf(tick.Ms), tick.Label});
+    }
+    return labels;
+}
+
+std::vector<TAxisTick> THistoryTimelineView::Ticks() const {
+    const int year =
+        QDateTime::fromMSecsSinceEpoch(timeline_ ? timeline_->NowMs() : 0).date().year();
+    return AxisTicks(view_, Columns().bars, year, fontMetrics());
 }
 
 void THistoryTimelineView::paintEvent(QPaintEvent*) {
@@ -319,20 +388,19 @@ void THistoryTimelineView::PaintHeader(QPainter& painter, const TColumns& column
     const int bottom = RowTop(std::max<int>(static_cast<int>(rows_.size()), 1));
     const auto cell = [&](int left, int width) { return QRect(left, top, width, kHeaderHeight); };
     const int flags = Qt::AlignLeft | Qt::AlignVCenter;
-    painter.drawText(cell(kMargin, columns.label - kMargin), flags, Lang("Yahoo! ID", "ID Yahoo!"));
+    painter.drawText(cell(kMargin, columns.label - kMargin), flags, QStringLiteral("ID"));
     painter.drawText(cell(columns.seen, columns.online - columns.seen), flags,
                      Lang("Last seen online", "Văzut online ultima dată"));
     painter.drawText(cell(columns.online, width() - columns.online), flags,
                      Lang("Online in range", "Online în interval"));
     const QColor text = palette().text().color();
     const int barsEnd = columns.label + columns.bars;
-    for (const TTick& tick : Ticks(range_, columns.bars)) {
+    for (const TAxisTick& tick : Ticks()) {
         const int x = XOf(tick.Ms);
         painter.setPen(palette().mid().color());
         painter.drawLine(x, top + kHeaderHeight - 4, x, bottom);
         painter.setPen(text);
-        // A label that would run into the next column is left out; its line stays.
-        if (x + 3 + fontMetrics().horizontalAdvance(tick.Label) < barsEnd)
+        if (!tick.Label.isEmpty())
             painter.drawText(cell(x + 3, barsEnd - x - 3), flags, tick.Label);
     }
 }
@@ -342,9 +410,7 @@ void THistoryTimelineView::PaintRow(QPainter& painter, const TColumns& columns, 
     const int top = RowTop(index);
     const auto cell = [&](int left, int width) { return QRect(left, top, width, kRowHeight); };
     const int flags = Qt::AlignLeft | Qt::AlignVCenter;
-    const QString label =
-        fontMetrics().elidedText(RowLabel(row.Key), Qt::ElideRight, columns.label - kMargin - kGap);
-    painter.drawText(cell(kMargin, columns.label - kMargin), flags, label);
+    painter.drawText(cell(kMargin, columns.label - kMargin), flags, ElidedLabel(row, columns));
     PaintBars(painter, row, BarRect(index));
     painter.drawText(cell(columns.seen, columns.online - columns.seen), flags, LastSeenText(row));
     painter.drawText(cell(columns.online, width() - columns.online), flags, Duration(row.OnlineMs));
@@ -352,10 +418,10 @@ void THistoryTimelineView::PaintRow(QPainter& painter, const TColumns& columns, 
 
 void THistoryTimelineView::PaintBars(QPainter& painter, const TTimelineRow& row,
                                      const QRect& bar) const {
-    if (range_.ToMs <= range_.FromMs)
+    if (view_.ToMs <= view_.FromMs)
         return;
     std::vector<TCategory> winners;
-    for (const TColumnTimes& times : ColumnTimes(row, range_, bar.width()))
+    for (const TColumnTimes& times : ColumnTimes(row, view_, bar.width()))
         winners.push_back(Winner(times));
     // One rectangle per run of columns of one colour.
     std::size_t start = 0;
@@ -372,7 +438,7 @@ void THistoryTimelineView::PaintBars(QPainter& painter, const TTimelineRow& row,
 QString THistoryTimelineView::LastSeenText(const TTimelineRow& row) const {
     if (!row.LastSeenOnlineMs)
         return Lang("never", "niciodată");
-    if (*row.LastSeenOnlineMs >= nowMs_)
+    if (timeline_ && *row.LastSeenOnlineMs >= timeline_->NowMs())
         return Lang("now", "acum");
     return LocalTime(*row.LastSeenOnlineMs, "yyyy-MM-dd HH:mm");
 }

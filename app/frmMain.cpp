@@ -17,6 +17,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QLabel>
@@ -125,6 +126,8 @@ void TzentriloMF::ConnectHandlers() {
     connect(btnCheck, &QPushButton::clicked, this, [this] { btnCheckClick(); });
     connect(btnCheckAll, &QPushButton::clicked, this, [this] { btnCheckAllClick(); });
     connect(btnCheckBuddy, &QPushButton::clicked, this, [this] { btnCheckBuddyClick(); });
+    connect(cbCheckSource, &QComboBox::currentIndexChanged, this,
+            [this] { ShowIdCaptions(UseEnglish); });
     connect(lista, &QTreeWidget::itemSelectionChanged, this, [this] { listaSelectItem(); });
     connect(ClearStatusTimer, &QTimer::timeout, this, [this] { ClearStatusTimerTimer(); });
     for (QObject* watched :

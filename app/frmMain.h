@@ -232,6 +232,10 @@ private:
     void RefreshHistoryWindow();
     void LeaveHistory(const THistoryKey& key);
     void ShowListInfo(bool english);
+    void WordListInfo(bool english);
+    void ShowIdCaptions(bool english);
+    QStringList ListSources() const;
+    QString StatusTip(const TRecord& entry) const;
     void ShowCheckCaptions(bool english);
     static QString CheckingText(bool english);
     bool CheckAllUnderWay() const;
@@ -268,5 +272,6 @@ private:
     int slotsDefined_ = 0; // "User%d" and "Interval%d" exist for the slots below
     bool trayAvailable_ = true;
     bool settingsLoaded_ = false;
+    int infoLimit_ = 0; // the limit the list's caption shows
     bool destroyed_ = false;
 };

@@ -5,6 +5,7 @@
 #include "app/frmHistory.h"
 #include "app/frmSources.h"
 #include "app/platform/QtTranslations.h"
+#include "monitor/IdCaption.h"
 #include "net/Hosts.h"
 #include "remote/RemoteSettings.h"
 #include "remote/UpdateCheck.h"
@@ -35,6 +36,15 @@ void SetLinkLook(QLabel* link, bool underline) {
     link->setFont(font);
 }
 
+// In the platform's own words: a Linux desktop has a login, not Windows.
+QString StartAtLoginCaption(bool english) {
+#ifdef Q_OS_WIN
+    return Lang("Start with Windows (minimized)", "Porneşte odată cu Windows (minimizat)", english);
+#else
+    return Lang("Start at login (minimized)", "Pornește la autentificare (minimizat)", english);
+#endif
+}
+
 } // namespace
 
 void TzentriloMF::ApplyLanguage(bool english) {
@@ -62,11 +72,10 @@ void TzentriloMF::ApplyLanguage(bool english) {
              " Verifică status-ul unui utilizator (poate detecta şi INVIZIBIL) - foloseşte ",
              english) +
         SiteName(english));
-    lbYahooID->setText(Lang("Yahoo! ID", "ID Yahoo!", english));
     btnCheckBuddy->setText(Lang("Check status", "Verifică status", english));
     ShowListInfo(english);
+    ShowIdCaptions(english);
     QTreeWidgetItem* header = lista->headerItem();
-    header->setText(0, Lang("Yahoo! ID", "ID Yahoo!", english));
     header->setText(1, Lang("Interval (min.)", "Interval (min.)", english));
     header->setText(2, Lang("Last check", "Ultima verificare", english));
     header->setText(3, Lang("Last status", "Ultimul status", english));
@@ -77,8 +86,7 @@ void TzentriloMF::ApplyLanguage(bool english) {
     btnSources->setText(Lang("Sources...", "Surse...", english));
     ShowCheckCaptions(english);
     btnExit->setText(Lang("Exit", "Ieşire", english));
-    cbStartWithWindows->setText(
-        Lang("Start with Windows (minimized)", "Porneşte odată cu Windows (minimizat)", english));
+    cbStartWithWindows->setText(StartAtLoginCaption(english));
     cbCloseToTray->setText(Lang("Close to Tray", "Închide în Tray", english));
     cbCheckForUpdates->setText(
         Lang("Check for updates on startup", "Verifică pentru update la pornire", english));
@@ -91,7 +99,7 @@ void TzentriloMF::ApplyLanguage(bool english) {
     if (historyForm_)
         historyForm_->ApplyLanguage();
     if (editForm_ != nullptr) {
-        editForm_->Label1->setText(header->text(0));
+        editForm_->ShowIdCaption(english);
         editForm_->Label2->setText(header->text(1));
         editForm_->Label3->setText(Lang("Source", "Sursă", english));
         editForm_->ShowNotifyTexts(english);
@@ -103,18 +111,25 @@ void TzentriloMF::ApplyLanguage(bool english) {
     ArrangeControls(); // the site link's width follows its text
 }
 
-// The limit the remote settings set, or that they are still awaited.
+// The limit the remote settings set, as of now (a later change shows at the next call), or that
+// they are still awaited.
 void TzentriloMF::ShowListInfo(bool english) {
+    infoLimit_ = BuddyLimit;
+    WordListInfo(english);
+}
+
+// The words name Yahoo! IDs only while every row is on the program's own service.
+void TzentriloMF::WordListInfo(bool english) {
     if (!settingsLoaded_) {
         lbInfo->setText(Lang("Loading...", "Se încarcă...", english));
         return;
     }
-    lbInfo->setText(Lang("You can add up to %1 Yahoo! IDs to be checked periodically (CANNOT "
-                         "detect INVISIBLE)",
-                         "Poţi adăuga până la %1 ID-uri Yahoo! care vor fi verificate periodic "
-                         "(NU poate detecta INVIZIBIL)",
+    lbInfo->setText(Lang("You can add up to %1 to be checked periodically (CANNOT detect "
+                         "INVISIBLE)",
+                         "Poţi adăuga până la %1 care vor fi verificate periodic (NU poate "
+                         "detecta INVIZIBIL)",
                          english)
-                        .arg(BuddyLimit));
+                        .arg(IdCount(infoLimit_, ListSources(), english)));
 }
 
 // The two check buttons say so while their check is under way.
@@ -169,7 +184,7 @@ void TzentriloMF::btnDonateClick() {
 void TzentriloMF::lbCheckForUpdatesClick() {
     if (updateCheck_ && updateCheck_->Pending()) // its answer is still to come
         return;
-    updateCheck_ = LoadRemoteSettings(*worker_, CheckForNewVersionAfterFetch);
+    updateCheck_ = LoadRemoteSettings(*worker_, CheckForNewVersionAfterFetch, TAskedBy::User);
 }
 
 void TzentriloMF::lbVendorSiteMouseEnter(QLabel* link) {

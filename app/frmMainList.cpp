@@ -1,9 +1,14 @@
 // The watched list and the one-off check of the main window.
 #include "app/frmMain.h"
 
+#include "app/ListRow.h"
 #include "app/SourceChoice.h"
 #include "app/frmEdit.h"
+#include "history/HistoryStore.h"
+#include "monitor/FailureText.h"
+#include "monitor/IdCaption.h"
 #include "monitor/SourceQuery.h"
+#include "monitor/StatusSince.h"
 #include "remote/RemoteSettings.h"
 #include "shell/IntegerText.h"
 #include "shell/Language.h"
@@ -45,6 +50,11 @@ QString NothingSelected() {
     return Lang("Nothing selected!", "Nimic selectat!");
 }
 
+// Why the entry's status is ERROR, in the language in force; empty when it is not.
+QString ReasonOf(const TRecord& entry) {
+    return entry.LastStatus == bsError ? EntryFailureReason(entry) : QString();
+}
+
 // `source`: the name of the entry's source, empty for the program's own service. The reason of
 // an ERROR is worded here, so that it follows the language.
 void SetTexts(QTreeWidgetItem* row, const TRecord& entry, const QString& source) {
@@ -53,16 +63,14 @@ void SetTexts(QTreeWidgetItem* row, const TRecord& entry, const QString& source)
         word = Lang("CHECKING...", "VERIFIC..."); // the first answer is awaited
     else
         StatusText(entry.LastStatus, word);
-    const QString reason = entry.LastStatus == bsError
-                               ? FailureText(entry.LastFailure, entry.LastFailureDetail)
-                               : QString();
+    const QString reason = ReasonOf(entry);
     if (!reason.isEmpty())
         word += QStringLiteral(": ") + reason;
     row->setText(0, source.isEmpty() ? entry.ID : QStringLiteral("%1 (%2)").arg(entry.ID, source));
     row->setText(1, QString::number(entry.Interval));
     row->setText(2, LastCheckText(entry.LastCheck));
     row->setText(3, word);
-    for (int column = 0; column < 4; ++column)
+    for (int column = 0; column < TListRow::kStatusColumn; ++column)
         row->setToolTip(column, PlainToolTip(reason)); // the status column cuts a long one
 }
 
@@ -83,7 +91,7 @@ void TzentriloMF::AddBuddy(const QString& text, int minutes, const QString& sour
                            const QString& notify) {
     TRecord* entry = objs_->Add(text, minutes, source);
     entry->Notify = notify; // before the first check, whose change it filters
-    auto* row = new QTreeWidgetItem(lista);
+    auto* row = new TListRow(lista, [this, entry] { return StatusTip(*entry); });
     for (int column = 1; column < 4; ++column)
         row->setTextAlignment(column, Qt::AlignCenter);
     row->setData(0, Qt::UserRole, QVariant::fromValue(reinterpret_cast<quintptr>(entry)));
@@ -96,6 +104,40 @@ void TzentriloMF::RefreshRow(TRecord* entry) {
         if (EntryOf(row) == entry)
             SetTexts(row, *entry, SourceLabel(*entry));
     }
+    ShowIdCaptions(UseEnglish);
+}
+
+// The tooltip on a row's status, as of now: what the history says of it, then why it is ERROR.
+QString TzentriloMF::StatusTip(const TRecord& entry) const {
+    QStringList lines;
+    if (history_) {
+        const qint64 nowMs =
+            (context_.now ? context_.now() : QDateTime::currentDateTime()).toMSecsSinceEpoch();
+        lines << StatusSinceText(entry.LastStatus, history_->EntryRow(HistoryKeyOf(entry), nowMs),
+                                 nowMs);
+    }
+    lines << ReasonOf(entry);
+    lines.removeAll(QString());
+    return lines.join(u'\n');
+}
+
+// The one-off check's label names the source chosen beside it; the list's first column names
+// the own service's IDs only while every row is on it.
+void TzentriloMF::ShowIdCaptions(bool english) {
+    const QString caption = IdCaption(ChosenSource(*cbCheckSource), english);
+    lbYahooID->setText(caption);
+    const bool fits = lbYahooID->fontMetrics().horizontalAdvance(caption) <= lbYahooID->width();
+    lbYahooID->setToolTip(fits ? QString() : PlainToolTip(caption));
+    lista->headerItem()->setText(0, IdColumnCaption(ListSources(), english));
+    WordListInfo(english);
+}
+
+// The source of each row as the list shows it; empty for the program's own service.
+QStringList TzentriloMF::ListSources() const {
+    QStringList sources;
+    for (const TRecord* entry : objs_->List)
+        sources << SourceLabel(*entry);
+    return sources;
 }
 
 // The name of a source other than the program's own, as the catalogue writes it.
@@ -155,11 +197,10 @@ void TzentriloMF::btnAddClick() {
     if (!settingsLoaded_) // the stored list comes first
         return;
     if (lista->topLevelItemCount() >= BuddySlotCount()) {
-        ShowWarning(Lang("You can add up to %1 Yahoo! IDs to be checked periodically.\r\n\r\n"
-                         "Limit reached.",
-                         "Poţi adăuga până la %1 ID-uri Yahoo! care vor fi verificate "
-                         "periodic.\r\n\r\nLimită atinsă.")
-                        .arg(BuddyLimit));
+        ShowWarning(Lang("You can add up to %1 to be checked periodically.\r\n\r\nLimit reached.",
+                         "Poţi adăuga până la %1 care vor fi verificate periodic.\r\n\r\nLimită "
+                         "atinsă.")
+                        .arg(IdCount(BuddyLimit, ListSources())));
         return;
     }
     if (editForm_ == nullptr || editForm_->ShowEditDialog(nullptr, AddSource()) != kModalOk)
@@ -207,6 +248,7 @@ void TzentriloMF::btnDeleteClick() {
     LeaveHistory(HistoryKeyOf(*entry));
     delete entry;
     delete row;
+    ShowIdCaptions(UseEnglish); // the row may have been the last on another source
     UpdateButtons();
     SaveChanges();
 }
@@ -239,7 +281,7 @@ void TzentriloMF::btnCheckBuddyClick() {
     const QString typed = edBuddyID->text();
     const QString trimmed = TrimControl(typed);
     if (trimmed.isEmpty()) {
-        ShowWarning(Lang("Please enter a valid Yahoo! ID!", "Te rog introdu un ID Yahoo! valid!"));
+        ShowWarning(BlankIdWarning(ChosenSource(*cbCheckSource)));
         edBuddyID->setFocus();
         return;
     }
@@ -251,7 +293,7 @@ void TzentriloMF::btnCheckBuddyClick() {
     const QString source = ChosenSource(*cbCheckSource);
     const TSourceQuery query =
         TSourceQuery::OneOff(sources_, source, source.isEmpty() ? typed : trimmed);
-    oneOff_ = worker_->Submit(
+    oneOff_ = worker_->SubmitForUser(
         [this, query, trimmed, source](const TIdDeadline& cancel) -> INetWorker::TApply {
             return [this, outcome = query.Run(&cancel), trimmed, source] {
                 ShowOneOffResult(trimmed, source, outcome);
@@ -290,8 +332,9 @@ void TzentriloMF::edBuddyIDKeyDown(int key) {
     ClearStatusTimer->stop();
 }
 
+// The countdown of a check under way starts when its result is shown, not at a key's release.
 void TzentriloMF::edBuddyIDKeyUp() {
-    if (!ClearStatusTimer->isActive())
+    if (!ClearStatusTimer->isActive() && !(oneOff_ && oneOff_->Pending()))
         ClearStatusTimer->start();
 }
 

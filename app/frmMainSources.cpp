@@ -5,6 +5,7 @@
 #include "app/SourceChoice.h"
 #include "app/frmSources.h"
 #include "monitor/SourceSettings.h"
+#include "shell/Language.h"
 #include "shell/uOptions.h"
 
 #include <QComboBox>
@@ -50,6 +51,7 @@ void TzentriloMF::SourcesChanged(const QString& from, const QString& to) {
     FillSourceChoice(*cbCheckSource, sources_, follow(ChosenSource(*cbCheckSource)));
     for (TRecord* entry : objs_->List)
         RefreshRow(entry);
+    ShowIdCaptions(UseEnglish);
     SaveChanges();
 }
 
@@ -63,6 +65,7 @@ int TzentriloMF::UsersOf(const QString& sourceName) const {
 // The one-off check offers at first what the Add dialog would.
 void TzentriloMF::FillCheckSources() {
     FillSourceChoice(*cbCheckSource, sources_, AddSource());
+    ShowIdCaptions(UseEnglish);
 }
 
 // The program's own service where it has a host; otherwise the source chosen last (of this run,

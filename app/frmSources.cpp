@@ -1,6 +1,7 @@
 #include "app/frmSources.h"
 
 #include "app/frmSourceEdit.h"
+#include "monitor/FailureText.h"
 #include "monitor/SourceQuery.h"
 #include "shell/Language.h"
 #include "shell/uDialogs.h"
@@ -12,16 +13,26 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <optional>
 
 namespace {
 
 constexpr int kModalOk = 1;
 constexpr int kColumns = 5;
-constexpr int kColumnWidths[kColumns] = {110, 110, 260, 170, 200};
+constexpr int kMaxColumnWidths[kColumns] = {160, 200, 300, 220, 240};
+// A cell's margins: a value this much narrower than its column fits.
+constexpr int kCellPadding = 12;
+constexpr int kOutcomeLines = 3;
+constexpr int kReplyHeight = 120;
+
+QString ReplyPlaceholder() {
+    return Lang("The start of the reply shows here.", "Începutul răspunsului apare aici.");
+}
 
 QString KindText(const TPresenceSource& source, bool usable) {
     switch (source.Kind) {
@@ -61,8 +72,7 @@ void TSourcesForm::CreateControls() {
     lvSources->setSelectionMode(QAbstractItemView::SingleSelection);
     lvSources->setSelectionBehavior(QAbstractItemView::SelectRows);
     lvSources->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    for (int column = 0; column < kColumns; ++column)
-        lvSources->setColumnWidth(column, kColumnWidths[column]);
+    lvSources->setTextElideMode(Qt::ElideMiddle); // an address's host and its %s both show
     btnAdd = new QPushButton(this);
     btnEdit = new QPushButton(this);
     btnDelete = new QPushButton(this);
@@ -75,9 +85,18 @@ void TSourcesForm::CreateControls() {
     lbOutcome->setTextFormat(Qt::PlainText);
     lbOutcome->setWordWrap(true);
     lbOutcome->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    lbOutcome->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    sbOutcome = new QScrollArea(this);
+    sbOutcome->setWidget(lbOutcome);
+    sbOutcome->setWidgetResizable(true);
+    sbOutcome->setFrameShape(QFrame::NoFrame);
+    sbOutcome->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    lbOutcome->setText(QStringList(kOutcomeLines, QStringLiteral("x")).join(u'\n'));
+    sbOutcome->setFixedHeight(lbOutcome->heightForWidth(lbOutcome->width()));
+    lbOutcome->clear();
     mmReply = new QPlainTextEdit(this);
     mmReply->setReadOnly(true);
-    mmReply->setMaximumHeight(120);
+    mmReply->setFixedHeight(kReplyHeight);
     btnClose = new QPushButton(this);
     EditForm = new TSourceEditForm(this);
 }
@@ -98,7 +117,7 @@ void TSourcesForm::ArrangeControls() {
     layout->addWidget(lvSources, 1);
     layout->addLayout(edits);
     layout->addLayout(test);
-    layout->addWidget(lbOutcome);
+    layout->addWidget(sbOutcome);
     layout->addWidget(mmReply);
     layout->addLayout(bottom);
 }
@@ -126,11 +145,36 @@ void TSourcesForm::ApplyLanguage() {
     btnEdit->setText(Lang("Edit...", "Editează..."));
     btnDelete->setText(Lang("Delete", "Şterge"));
     lbTestID->setText(Lang("Test with the ID", "Testează cu ID-ul"));
-    mmReply->setPlaceholderText(
-        Lang("The start of the reply shows here.", "Începutul răspunsului apare aici."));
     btnClose->setText(Lang("Close", "Închide"));
     EditForm->ApplyLanguage();
     Reload();
+    lbOutcome->setText(outcome_ ? outcome_() : QString());
+    mmReply->setPlaceholderText(replyNote_ ? replyNote_() : ReplyPlaceholder());
+    UpdateButtons();
+}
+
+void TSourcesForm::ShowOutcome(std::function<QString()> text) {
+    outcome_ = std::move(text);
+    lbOutcome->setText(outcome_ ? outcome_() : QString());
+}
+
+// Each column as wide as its widest value, up to a limit past which values are cut in the middle.
+void TSourcesForm::FitColumns() {
+    for (int column = 0; column < kColumns; ++column) {
+        lvSources->resizeColumnToContents(column);
+        lvSources->setColumnWidth(
+            column, std::min(lvSources->columnWidth(column), kMaxColumnWidths[column]));
+    }
+}
+
+// A cell's tooltip: its whole value where the column cuts it, then why the source cannot be used.
+QString TSourcesForm::CellTip(const QString& value, int column, const QString& problem) const {
+    QStringList lines;
+    if (lvSources->fontMetrics().horizontalAdvance(value) + kCellPadding > kMaxColumnWidths[column])
+        lines << value;
+    if (!problem.isEmpty())
+        lines << problem;
+    return PlainToolTip(lines.join(QStringLiteral("\n\n")));
 }
 
 void TSourcesForm::Reload() {
@@ -147,8 +191,9 @@ void TSourcesForm::Reload() {
         row->setText(3, source.Rule.Text());
         row->setText(4, source.Open);
         for (int column = 0; column < kColumns; ++column)
-            row->setToolTip(column, PlainToolTip(problem));
+            row->setToolTip(column, CellTip(row->text(column), column, problem));
     }
+    FitColumns();
     SelectByName(selected ? selected->Name : QString());
     UpdateButtons();
 }
@@ -242,7 +287,7 @@ void TSourcesForm::ChangeUserSource(int index, const std::optional<TPresenceSour
 void TSourcesForm::btnTestClick() {
     if (TestUnderWay()) {
         StopTest();
-        lbOutcome->setText(Lang("The test was stopped.", "Testul a fost oprit."));
+        ShowOutcome([] { return Lang("The test was stopped.", "Testul a fost oprit."); });
         return;
     }
     const std::optional<TPresenceSource> source = Selected();
@@ -253,24 +298,35 @@ void TSourcesForm::btnTestClick() {
         edTestID->setFocus();
         return;
     }
-    lbOutcome->setText(
-        Lang("Asking %1 about %2...", "Întreb %1 despre %2...").arg(source->Name, id));
+    ShowOutcome([name = source->Name, id] {
+        return Lang("Asking %1 about %2...", "Întreb %1 despre %2...").arg(name, id);
+    });
     mmReply->clear();
-    test_ = worker_.Submit([this, query = TSourceQuery::Of(*source, id),
-                            id](const TIdDeadline& cancel) -> INetWorker::TApply {
+    replyNote_ = nullptr;
+    mmReply->setPlaceholderText(ReplyPlaceholder());
+    test_ = worker_.SubmitForUser([this, query = TSourceQuery::Of(*source, id),
+                                   id](const TIdDeadline& cancel) -> INetWorker::TApply {
         return [this, id, outcome = query.Run(&cancel)] { ShowTestOutcome(id, outcome); };
     });
     UpdateButtons();
 }
 
+// The outcome and whatever reply came, whatever its status.
 void TSourcesForm::ShowTestOutcome(const QString& id, const TSourceOutcome& outcome) {
-    QString word;
-    StatusText(outcome.Status, word);
-    QString text = Lang("%1 is %2", "%1 este %2").arg(id, word);
-    if (const QString reason = FailureText(outcome); !reason.isEmpty())
-        text += QLatin1Char('\n') + reason;
-    lbOutcome->setText(text);
+    ShowOutcome([id, outcome] {
+        QString word;
+        StatusText(outcome.Status, word);
+        QString text = Lang("%1 is %2", "%1 este %2").arg(id, word);
+        if (const QString reason = FailureText(outcome); !reason.isEmpty())
+            text += QLatin1Char('\n') + reason;
+        return text;
+    });
     mmReply->setPlainText(outcome.ReplyStart());
+    replyNote_ = [answered = outcome.HttpStatus != 0] {
+        return answered ? Lang("The reply had no body.", "Răspunsul nu a avut conținut.")
+                        : Lang("No reply came.", "Nu a venit niciun răspuns.");
+    };
+    mmReply->setPlaceholderText(replyNote_());
     UpdateButtons();
 }
 
@@ -281,7 +337,12 @@ void TSourcesForm::StopTest() {
     UpdateButtons();
 }
 
+// Reopened, the window starts with no outcome.
 void TSourcesForm::hideEvent(QHideEvent* event) {
     StopTest();
+    ShowOutcome(nullptr);
+    mmReply->clear();
+    replyNote_ = nullptr;
+    mmReply->setPlaceholderText(ReplyPlaceholder());
     QWidget::hideEvent(event);
 }

@@ -15,6 +15,7 @@ class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
+class QScrollArea;
 class QTreeWidget;
 struct TSourceOutcome;
 class TSourceEditForm;
@@ -38,7 +39,8 @@ public:
     QLabel* lbTestID;
     QLineEdit* edTestID;
     QPushButton* btnTest;
-    QLabel* lbOutcome;
+    QLabel* lbOutcome;      // scrolls inside a box of fixed height
+    QScrollArea* sbOutcome; // so that a long outcome moves nothing below it
     QPlainTextEdit* mmReply;
     QPushButton* btnClose;
     TSourceEditForm* EditForm;
@@ -70,8 +72,15 @@ private:
     void ChangeUserSource(int index, const std::optional<TPresenceSource>& with);
     void StopTest();
     void ShowTestOutcome(const QString& id, const TSourceOutcome& outcome);
+    // Shows what `text` words in the language in force, now and after each switch; none: an
+    // empty outcome.
+    void ShowOutcome(std::function<QString()> text);
+    void FitColumns();
+    QString CellTip(const QString& value, int column, const QString& problem) const;
 
     TSourceCatalogue& catalogue_;
     INetWorker& worker_;
     TNetJobPtr test_;
+    std::function<QString()> outcome_;
+    std::function<QString()> replyNote_; // what the reply box says when the reply is empty
 };

@@ -1,18 +1,22 @@
 // The presence history at a year's size: 100000 changes of 20 IDs, one run a day. What one
 // recorded check costs, alone and with the history window open over the year, opening the window
-// up to its first full paint, drawing the whole year, and the file's size per 1000 changes.
+// up to its first full paint, drawing the whole year, one step of the wheel's zoom and of a drag
+// each with the repaint it causes, and the file's size per 1000 changes.
 #include "app/frmHistory.h"
 #include "app/frmHistoryTimeline.h"
 #include "history/HistoryStore.h"
 #include "history/Timeline.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDateEdit>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QImage>
+#include <QMouseEvent>
 #include <QSignalBlocker>
 #include <QTemporaryDir>
+#include <QWheelEvent>
 
 #include <benchmark/benchmark.h>
 
@@ -179,21 +183,85 @@ void BM_OpenWindow(benchmark::State& state) {
     }
 }
 
-// The timeline alone drawing the whole year of 20 IDs.
-void BM_DrawYear(benchmark::State& state) {
-    auto store = TYearOfHistory::Get().Open();
-    const THistoryTimeline timeline(
-        store->Changes(std::numeric_limits<qint64>::min(), std::numeric_limits<qint64>::max()),
-        store->Spans(), kEndMs);
-    THistoryTimelineView view;
-    view.resize(1000, 600);
-    const TTimelineRange year{kStartMs, kEndMs};
-    view.SetRows(timeline.Rows(year), year, kEndMs);
-    QImage image(view.size(), QImage::Format_ARGB32_Premultiplied);
-    for (auto _ : state) {
+// The whole year of 20 IDs as the window holds it, and its timeline drawn over the year.
+struct TYearView {
+    TYearView()
+        : store(TYearOfHistory::Get().Open()),
+          timeline(store->Changes(std::numeric_limits<qint64>::min(),
+                                  std::numeric_limits<qint64>::max()),
+                   store->Spans(), kEndMs) {
+        view.resize(1000, 600);
+        view.SetTimeline(timeline, {kStartMs, kEndMs}, false);
+        image = QImage(view.size(), QImage::Format_ARGB32_Premultiplied);
+    }
+
+    void Paint() {
         view.render(&image);
         benchmark::DoNotOptimize(image.bits());
     }
+
+    // Times each step with the repaint it causes; the median and the slowest in milliseconds.
+    template <typename TStep> void TimeSteps(benchmark::State& state, TStep step) {
+        std::vector<double> millis;
+        QElapsedTimer timer;
+        for (auto _ : state) {
+            timer.start();
+            step();
+            Paint();
+            millis.push_back(timer.nsecsElapsed() / 1e6);
+        }
+        state.counters["median_ms"] = Median(millis);
+        state.counters["max_ms"] = *std::max_element(millis.begin(), millis.end());
+    }
+
+    std::unique_ptr<THistoryStore> store;
+    THistoryTimeline timeline;
+    THistoryTimelineView view;
+    QImage image;
+};
+
+// The timeline alone drawing the whole year of 20 IDs.
+void BM_DrawYear(benchmark::State& state) {
+    TYearView year;
+    for (auto _ : state)
+        year.Paint();
+}
+
+// One step of the wheel and the repaint it causes, ten steps in from the whole year around the
+// middle of the bars and ten back out, over and over.
+void BM_WheelZoomStep(benchmark::State& state) {
+    TYearView year;
+    const QPointF at = year.view.BarRect(0).center();
+    int step = 0;
+    year.TimeSteps(state, [&] {
+        const int notch = step++ % 20 < 10 ? 120 : -120;
+        QWheelEvent wheel(at, at, QPoint(), QPoint(0, notch), Qt::NoButton, Qt::NoModifier,
+                          Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(&year.view, &wheel);
+    });
+}
+
+// One step of a drag and its repaint: a month in view, dragged 20 pixels at a time across the
+// bars and back.
+void BM_PanStep(benchmark::State& state) {
+    TYearView year;
+    const QRect bar = year.view.BarRect(0);
+    const QPointF at = bar.center();
+    QWheelEvent wheel(at, at, QPoint(), QPoint(0, 120 * 6), Qt::NoButton, Qt::NoModifier,
+                      Qt::NoScrollPhase, false); // about a month across
+    QCoreApplication::sendEvent(&year.view, &wheel);
+    QMouseEvent press(QEvent::MouseButtonPress, at, at, Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QCoreApplication::sendEvent(&year.view, &press);
+    int step = 0;
+    const int steps = bar.width() / 2 / 20;
+    year.TimeSteps(state, [&] {
+        const int phase = step++ % (4 * steps);
+        const int offset = 20 * (phase < 2 * steps ? phase - steps : 3 * steps - phase);
+        const QPointF to(at.x() + offset, at.y());
+        QMouseEvent move(QEvent::MouseMove, to, to, Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(&year.view, &move);
+    });
 }
 
 void BM_DatabaseSize(benchmark::State& state) {
@@ -212,4 +280,6 @@ BENCHMARK(BM_OpenWindow)
     ->Arg(THistoryForm::rcDates)
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DrawYear)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_WheelZoomStep)->Iterations(200)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PanStep)->Iterations(200)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DatabaseSize)->Iterations(1);

@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSqlQuery>
+#include <QStorageInfo>
 #include <QUrl>
 #include <QVariant>
 
@@ -89,10 +90,15 @@ std::optional<QSqlError> CheckOwnTables(QSqlDatabase db) {
     return tables.toInt() == 0 ? std::nullopt : Exec(db, kSchemaProbe);
 }
 
-// For a file on read-only media: without its shared-memory file a WAL database opens only as a
-// file nobody changes, which is what it is there.
+// A file nobody can change, read without locks. Only for read-only media, where no program can
+// be writing it, and only without a log: SQLite would skip the rows in it.
 QString ImmutableUri(const QString& path) {
     return QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded) + QStringLiteral("?immutable=1");
+}
+
+bool ReadableAsImmutable(const QString& path) {
+    return QStorageInfo(QFileInfo(path).absolutePath()).isReadOnly() &&
+           QFileInfo(path + QStringLiteral("-wal")).size() == 0;
 }
 
 } // namespace
@@ -226,10 +232,13 @@ bool THistoryDatabase::OpenForReading() {
     if (!QFileInfo(path_).isFile() ||
         !QSqlDatabase::isDriverAvailable(QString::fromLatin1(kDriver)))
         return false;
+    // With the log and its locks. Where the log's shared-memory file can be neither found nor
+    // made, that fails; then only a file on read-only media without a log is read otherwise.
     if (TryOpenForReading(path_, "QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=250"))
         return true;
     const QString error = lastError_;
-    if (TryOpenForReading(ImmutableUri(path_), "QSQLITE_OPEN_READONLY;QSQLITE_OPEN_URI"))
+    if (ReadableAsImmutable(path_) &&
+        TryOpenForReading(ImmutableUri(path_), "QSQLITE_OPEN_READONLY;QSQLITE_OPEN_URI"))
         return true;
     lastError_ = error;
     return false;

@@ -22,7 +22,8 @@ public:
     // damaged or cannot be opened is moved aside under a dated name (taken from `nowUtc`) and a
     // new one is started. False when nothing can be written; `warning` says what happened.
     bool OpenForWriting(const QDateTime& nowUtc, std::optional<THistoryWarning>& warning);
-    // Opens an existing file read-only. False when it is missing or cannot be read.
+    // Opens an existing file read-only, never skipping its write-ahead log. False when it is
+    // missing or cannot be read so (LastError says why when it exists).
     bool OpenForReading();
     bool IsOpen() const;
     // Whether the file holds the history's tables (a new or foreign file does not).

@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <map>
-#include <optional>
 
 namespace {
 
@@ -48,17 +47,17 @@ std::vector<THistoryChange> ReadChanges(const QSqlDatabase& db, const QString& s
     return changes;
 }
 
+// The spans that `where` (empty: all) picks with its `values`.
 std::vector<THistorySpan> ReadSpans(const QSqlDatabase& db, const std::set<qint64>& liveWatches,
-                                    std::optional<qint64> run) {
+                                    const QString& where, const QVariantList& values) {
     std::vector<THistorySpan> spans;
     QSqlQuery query(db);
     query.setForwardOnly(true);
     query.prepare(QStringLiteral("SELECT w.id, e.buddy, e.source, w.first, w.last FROM watches w"
-                                 " JOIN entries e ON e.id = w.entry") +
-                  (run ? QStringLiteral(" WHERE w.run = ?") : QString()) +
-                  QStringLiteral(" ORDER BY w.first, w.id"));
-    if (run)
-        query.addBindValue(*run);
+                                 " JOIN entries e ON e.id = w.entry ") +
+                  where + QStringLiteral(" ORDER BY w.first, w.id"));
+    for (const QVariant& value : values)
+        query.addBindValue(value);
     if (!query.exec())
         return spans;
     while (query.next()) {
@@ -90,10 +89,24 @@ std::vector<THistoryChange> ReadHistoryChangesAfter(const QSqlDatabase& db, qint
 
 std::vector<THistorySpan> ReadHistorySpans(const QSqlDatabase& db,
                                            const std::set<qint64>& liveWatches) {
-    return ReadSpans(db, liveWatches, std::nullopt);
+    return ReadSpans(db, liveWatches, {}, {});
 }
 
 std::vector<THistorySpan> ReadHistoryRunSpans(const QSqlDatabase& db, qint64 run,
                                               const std::set<qint64>& liveWatches) {
-    return ReadSpans(db, liveWatches, run);
+    return ReadSpans(db, liveWatches, QStringLiteral("WHERE w.run = ?"), {run});
+}
+
+std::vector<THistoryChange> ReadEntryChanges(const QSqlDatabase& db, const THistoryKey& key) {
+    return ReadChanges(db,
+                       QStringLiteral("SELECT c.id, c.time, c.entry, c.old, c.new FROM changes c"
+                                      " JOIN entries e ON e.id = c.entry"
+                                      " WHERE e.buddy = ? AND e.source = ? ORDER BY c.time, c.id"),
+                       {key.ID, key.Source});
+}
+
+std::vector<THistorySpan> ReadEntrySpans(const QSqlDatabase& db, const THistoryKey& key,
+                                         const std::set<qint64>& liveWatches) {
+    return ReadSpans(db, liveWatches, QStringLiteral("WHERE e.buddy = ? AND e.source = ?"),
+                     {key.ID, key.Source});
 }

@@ -23,3 +23,8 @@ std::vector<THistorySpan> ReadHistorySpans(const QSqlDatabase& db,
 // The spans of one run, earliest first, live as above.
 std::vector<THistorySpan> ReadHistoryRunSpans(const QSqlDatabase& db, qint64 run,
                                               const std::set<qint64>& liveWatches);
+
+// All that is known of one entry: its changes, oldest first, and its spans, earliest first.
+std::vector<THistoryChange> ReadEntryChanges(const QSqlDatabase& db, const THistoryKey& key);
+std::vector<THistorySpan> ReadEntrySpans(const QSqlDatabase& db, const THistoryKey& key,
+                                         const std::set<qint64>& liveWatches);

@@ -250,6 +250,18 @@ std::vector<THistoryChange> THistoryStore::ChangesAfter(qint64& row) const {
     return ReadHistoryChangesAfter(db_.Connection(), row);
 }
 
+std::optional<TTimelineRow> THistoryStore::EntryRow(const THistoryKey& key, qint64 nowMs) const {
+    if (!db_.IsOpen())
+        return std::nullopt;
+    const qint64 endMs = nowMs + 1; // the moment itself included: a check made now shows
+    const THistoryTimeline timeline(ReadEntryChanges(db_.Connection(), key),
+                                    ReadEntrySpans(db_.Connection(), key, LiveWatches()), endMs);
+    std::vector<TTimelineRow> rows = timeline.Rows({0, endMs});
+    if (rows.empty())
+        return std::nullopt;
+    return std::move(rows.front());
+}
+
 std::vector<THistorySpan> THistoryStore::RunSpans() const {
     if (!db_.IsOpen() || run_ == 0)
         return {};

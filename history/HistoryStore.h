@@ -7,6 +7,7 @@
 
 #include "history/HistoryDatabase.h"
 #include "history/HistoryTypes.h"
+#include "history/Timeline.h"
 
 #include <QDateTime>
 #include <QString>
@@ -63,6 +64,9 @@ public:
     // the only ones a check can still change (none between runs).
     std::vector<THistoryChange> ChangesAfter(qint64& row) const;
     std::vector<THistorySpan> RunSpans() const;
+    // The whole history of one entry as its timeline row up to and including `nowMs`, where its
+    // live span ends; none when the history knows nothing of it.
+    std::optional<TTimelineRow> EntryRow(const THistoryKey& key, qint64 nowMs) const;
     const QString& Path() const { return db_.Path(); }
 
 private:

@@ -134,6 +134,19 @@ std::vector<TTimelineRow> THistoryTimeline::Rows(TTimelineRange range) const {
     return rows;
 }
 
+TTimelineRange THistoryTimeline::Extent() const {
+    std::optional<TTimelineRange> extent;
+    for (const auto& [key, entry] : entries_) {
+        if (entry.Known.empty())
+            continue;
+        const TTimelineRange own{entry.Known.front().StartMs, entry.Known.back().EndMs};
+        extent = extent ? TTimelineRange{std::min(extent->FromMs, own.FromMs),
+                                         std::max(extent->ToMs, own.ToMs)}
+                        : own;
+    }
+    return extent.value_or(TTimelineRange{});
+}
+
 TTimelineRow THistoryTimeline::Cut(const THistoryKey& key, const TEntry& entry,
                                    TTimelineRange range) const {
     TTimelineRow row{key, {}, entry.LastSeenOnlineMs, 0};

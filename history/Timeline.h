@@ -44,6 +44,9 @@ public:
 
     // One row per entry with any history, ordered by ID and then source.
     std::vector<TTimelineRow> Rows(TTimelineRange range) const;
+    // From the start of the earliest known status to the end of the latest; empty (From == To)
+    // when nothing is known.
+    TTimelineRange Extent() const;
     qint64 NowMs() const { return nowMs_; }
 
     struct TChangeAt {

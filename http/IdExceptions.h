@@ -85,6 +85,9 @@ ZENTRILO_ID_FIXED_ERROR(EIdBodyTooLarge, EIdCutShort, "Body size limit exceeded.
 ZENTRILO_ID_FIXED_ERROR(EIdDeadlineExceeded, EIdCutShort, "Request timed out.")
 // Another thread abandoned the exchange (TIdDeadline::Cancel).
 ZENTRILO_ID_FIXED_ERROR(EIdCancelled, EIdCutShort, "Request cancelled.")
+// Every lookup thread the client may keep is still waiting on the system's resolver (lookups
+// abandoned at their bound): a new one is refused rather than piled up.
+ZENTRILO_ID_FIXED_ERROR(EIdLookupBusy, EIdException, "Host lookup busy")
 // A TLS handshake or record failed; the message says what in words a user can act on.
 ZENTRILO_ID_ERROR(EIdTLSError, EIdException)
 ZENTRILO_ID_ERROR(EIdReplyError, EIdException)

@@ -58,6 +58,7 @@ public:
     std::size_t Read(std::uint8_t* data, std::size_t count) override {
         return target_.Read(data, count);
     }
+    std::int64_t Written() const { return written_; }
     void Reserve(std::int64_t needed, std::int64_t expected) override {
         // Without a cap the limit is the largest count: keep the sum from overflowing.
         const std::int64_t room = limit_ - written_;
@@ -236,6 +237,7 @@ void TIdHTTPResponse::ProcessHeaders() {
     }
     ContentLength = NumberOr<std::int32_t>(values[fContentLength], -1);
     HasContentLength = ContentLength >= 0;
+    BodyShort = false;
     ContentType = std::move(values[fContentType]);
     Connection = std::move(values[fConnection]);
     ProxyConnection = std::move(values[fProxyConnection]);
@@ -269,6 +271,7 @@ void TIdHTTPResponse::ReadBody(int waitMs) {
         ReadChunked(capped);
     else if (ContentLength > 0 || !HasContentLength)
         ReadSized(capped, waitMs);
+    BodyShort = !chunked && HasContentLength && capped.Written() < ContentLength;
 }
 
 void TIdHTTPResponse::ReadChunked(TStream& stream) {

@@ -23,6 +23,9 @@ public:
 
     std::int64_t ContentLength = -1;
     bool HasContentLength = false;
+    // The connection ended before the Content-Length was read: the body is kept as it came, and
+    // this says that it is not whole.
+    bool BodyShort = false;
     std::string ContentType;
     std::string Connection;
     std::string ProxyConnection;

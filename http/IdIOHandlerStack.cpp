@@ -55,6 +55,8 @@ std::string TIdIOHandlerStack::ResolvePeer() {
 }
 
 void TIdIOHandlerStack::ConnectWithTimeout(int timeoutMs) {
+    if (Deadline)
+        Deadline->Check(); // a cancelled fetch starts no thread
     TIdConnectThread thread(*socket_);
     bool ended = false;
     try {
@@ -72,8 +74,11 @@ void TIdIOHandlerStack::ConnectWithTimeout(int timeoutMs) {
 }
 
 void TIdIOHandlerStack::AbandonConnect(TIdConnectThread& thread) {
-    // The thread never outlives the call.
+    // The thread never outlives the call. A connect interrupted just before it began begins
+    // anyway: it is interrupted again until it ends.
     socket_->CloseSocket();
+    while (!thread.WaitFor(TIdDeadline::kSliceMs))
+        socket_->InterruptConnect();
     thread.Join();
 }
 

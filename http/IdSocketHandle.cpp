@@ -2,6 +2,8 @@
 
 #include "http/IdExceptions.h"
 
+#include <exception>
+
 void TIdSocketHandle::Reset() {
     CloseSocket();
     IP.clear();
@@ -43,7 +45,40 @@ void TIdSocketHandle::SetReuseAddress() {
 }
 
 void TIdSocketHandle::Connect() {
-    TIdStack::Instance().Connect(Handle(), PeerIP, PeerPort, IPVersion);
+    auto& stack = TIdStack::Instance();
+    TIdStackSocketHandle handle = kIdInvalidSocket;
+    {
+        std::lock_guard guard(lock_);
+        handle = Handle();
+        connecting_ = handle;
+    }
+    if (OnConnecting)
+        OnConnecting();
+    std::exception_ptr failure;
+    try {
+        stack.Connect(handle, PeerIP, PeerPort, IPVersion);
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    bool closed = false;
+    {
+        std::lock_guard guard(lock_);
+        connecting_ = kIdInvalidSocket;
+        closed = handle_.load() != handle;
+        if (closeAfterConnect_)
+            stack.Close(handle);
+        closeAfterConnect_ = false;
+    }
+    if (closed) // whatever the connect did, the socket is gone
+        TIdStack::RaiseSocketError(10038);
+    if (failure)
+        std::rethrow_exception(failure);
+}
+
+void TIdSocketHandle::InterruptConnect() {
+    std::lock_guard guard(lock_);
+    if (closeAfterConnect_)
+        TIdStack::Instance().InterruptConnect(connecting_);
 }
 
 void TIdSocketHandle::UpdateBindings() {
@@ -58,8 +93,12 @@ void TIdSocketHandle::UpdateBindings() {
 void TIdSocketHandle::CloseSocket() {
     std::lock_guard guard(lock_);
     const TIdStackSocketHandle handle = handle_.exchange(kIdInvalidSocket);
-    if (handle != kIdInvalidSocket)
+    if (handle == kIdInvalidSocket)
+        return;
+    if (handle != connecting_)
         TIdStack::Instance().Close(handle);
+    else
+        closeAfterConnect_ = !TIdStack::Instance().InterruptConnect(handle);
 }
 
 bool TIdSocketHandle::Readable(int timeoutMs) {

@@ -1,11 +1,14 @@
 #pragma once
 // One socket of the client with its local and peer bindings. Closing it may happen on the
-// caller's thread while a connect runs on the helper thread; the lock keeps the two apart.
+// caller's thread while a connect runs on the helper thread; the lock keeps the two apart, and a
+// descriptor a connect holds is closed only once the connect has let go of it, so that its number
+// can never be reused under the connect.
 
 #include "http/IdStack.h"
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <string>
 
@@ -23,8 +26,11 @@ public:
     void Bind();
     void SetNoDelay(bool noDelay);
     void SetReuseAddress();
-    // Blocking connect to PeerIP/PeerPort.
+    // Blocking connect to PeerIP/PeerPort. A CloseSocket from another thread meanwhile ends it
+    // with EIdNotASocket (10038), the descriptor closed here.
     void Connect();
+    // Once more ends a connect that a CloseSocket interrupted before the connect had begun.
+    void InterruptConnect();
     // Reads back both bindings, unless the socket was closed meanwhile.
     void UpdateBindings();
     void CloseSocket();
@@ -47,10 +53,16 @@ public:
     TIdIPVersion IPVersion = Id_IPv4;
     std::uint16_t ClientPortMin = 0;
     std::uint16_t ClientPortMax = 0;
+    // Called by Connect on its thread once it holds the descriptor, just before the connect
+    // itself (tests race a close there).
+    std::function<void()> OnConnecting;
 
 private:
     TIdStackSocketHandle Handle() const;
 
     std::atomic<TIdStackSocketHandle> handle_{kIdInvalidSocket};
     std::mutex lock_;
+    // Under lock_: the descriptor a connect holds, and whether a close waits for it.
+    TIdStackSocketHandle connecting_ = kIdInvalidSocket;
+    bool closeAfterConnect_ = false;
 };

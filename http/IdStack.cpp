@@ -8,6 +8,7 @@
 #include "http/IdHelperThread.h"
 
 #include <memory>
+#include <optional>
 #include <utility>
 
 namespace {
@@ -52,6 +53,9 @@ constexpr std::pair<int, const char*> kSocketErrorTexts[] = {
     {10065, "No route to host."},
     {10066, "Directory not empty"},
     {11001, "Host not found."},
+    {11002, "Host not found, try again."},
+    {11003, "Non-recoverable error."},
+    {11004, "Valid name, no data record of requested type."},
 };
 
 } // namespace
@@ -111,18 +115,36 @@ std::string TIdStack::LookupAddress(const std::string& host, TIdIPVersion ipVers
 
 std::string TIdStack::ResolveNameWithin(const std::string& host, TIdIPVersion ipVersion,
                                         const TIdDeadline& deadline) {
+    deadline.Check(); // a cancelled fetch starts no thread
+    // A resolver that never answers keeps each abandoned lookup's thread for its own time-out:
+    // they are bounded, and a lookup beyond the bound fails at once.
+    if (lookupThreads_.fetch_add(1) >= kMaxLookupThreads) {
+        --lookupThreads_;
+        throw EIdLookupBusy();
+    }
     // The thread may outlive this call, so it owns its copy of the host and of the answer.
     auto address = std::make_shared<std::string>();
-    TIdHelperThread lookup(
-        [this, address, host, ipVersion] { *address = ResolveName(host, ipVersion); });
+    std::optional<TIdHelperThread> lookup;
     try {
-        IdWait(&deadline, -1, [&](int ms) { return lookup.WaitFor(ms); });
+        lookup.emplace([this, address, host, ipVersion] {
+            struct TEnd {
+                std::atomic<int>& threads;
+                ~TEnd() { --threads; }
+            } end{lookupThreads_};
+            *address = ResolveName(host, ipVersion);
+        });
     } catch (...) {
-        lookup.Abandon();
+        --lookupThreads_; // no thread was started
         throw;
     }
-    lookup.Join();
-    if (const std::exception_ptr failure = lookup.Failure())
+    try {
+        IdWait(&deadline, -1, [&](int ms) { return lookup->WaitFor(ms); });
+    } catch (...) {
+        lookup->Abandon();
+        throw;
+    }
+    lookup->Join();
+    if (const std::exception_ptr failure = lookup->Failure())
         std::rethrow_exception(failure);
     return *address;
 }

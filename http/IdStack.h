@@ -3,6 +3,7 @@
 // into an EIdSocketError carrying the Windows socket error number of the failure, so that
 // codes and texts are the same on every platform.
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -44,10 +45,15 @@ public:
 #endif
     // Shuts down the sending direction (which also ends a pending connect) and closes.
     void Close(TIdStackSocketHandle handle);
+    // Ends a blocking connect under way on another thread. True when that closed the handle
+    // (Winsock ends one only so); false when the handle stays open for the caller to close once
+    // the connect has let go of it (POSIX shuts it down).
+    bool InterruptConnect(TIdStackSocketHandle handle);
 
     // Address text for a host: literals as they stand, otherwise a name lookup. Under a
     // deadline the lookup runs on a helper thread, which is left to end on its own when the
-    // deadline ends the wait first (a system lookup cannot be interrupted).
+    // deadline ends the wait first (a system lookup cannot be interrupted). A deadline already
+    // ended starts no thread; while kMaxLookupThreads are alive, EIdLookupBusy comes at once.
     std::string LookupAddress(const std::string& host, TIdIPVersion ipVersion,
                               const TIdDeadline* deadline = nullptr);
     static bool IsIPv4Literal(const std::string& text);
@@ -62,9 +68,14 @@ public:
 #endif
 
 private:
+    // Lookup threads alive at once, abandoned ones included.
+    static constexpr int kMaxLookupThreads = 4;
+
     TIdStack() = default;
     // The system's name lookup; the first answer wins.
     std::string ResolveName(const std::string& host, TIdIPVersion ipVersion);
     std::string ResolveNameWithin(const std::string& host, TIdIPVersion ipVersion,
                                   const TIdDeadline& deadline);
+
+    std::atomic<int> lookupThreads_{0};
 };

@@ -200,6 +200,11 @@ void TIdStack::Close(TIdStackSocketHandle handle) {
     ::close(Fd(handle));
 }
 
+bool TIdStack::InterruptConnect(TIdStackSocketHandle handle) {
+    ::shutdown(Fd(handle), SHUT_RDWR);
+    return false;
+}
+
 std::string TIdStack::CanonicalIPv6(const std::string& text) {
     in6_addr address;
     if (inet_pton(AF_INET6, text.c_str(), &address) != 1)

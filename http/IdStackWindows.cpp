@@ -159,6 +159,11 @@ void TIdStack::Close(TIdStackSocketHandle handle) {
     ::closesocket(Sock(handle));
 }
 
+bool TIdStack::InterruptConnect(TIdStackSocketHandle handle) {
+    Close(handle);
+    return true;
+}
+
 std::string TIdStack::CanonicalIPv6(const std::string& text) {
     in6_addr address;
     if (::inet_pton(AF_INET6, text.c_str(), &address) != 1)

@@ -1,6 +1,7 @@
 #include "monitor/Check.h"
 
 #include "history/HistoryStore.h"
+#include "monitor/FailureText.h"
 #include "monitor/NotifyChoice.h"
 #include "monitor/NotifyPause.h"
 #include "monitor/RecentChanges.h"
@@ -142,6 +143,7 @@ void ApplyCheck(TRecord& entry, const QDateTime& started, const TBalloonSubject&
     entry.LastStatus = code;
     entry.LastFailure = outcome.Failure;
     entry.LastFailureDetail = outcome.Detail;
+    entry.LastFailureHost = outcome.Host;
     AnnounceOutage(entry, subject, context);
     if (outcome.TooManyRequests())
         entry.HoldChecks(context.tooManyRequestsPauseMs);
@@ -184,7 +186,7 @@ std::function<void()> OnlineAction(const TRecord& entry, const TSourceCatalogue*
 }
 
 QString EntryFailureReason(const TRecord& entry) {
-    return FailureText(entry.LastFailure, entry.LastFailureDetail);
+    return FailureText(entry.LastFailure, entry.LastFailureDetail, entry.LastFailureHost);
 }
 
 void TrayIconBalloonClick() {

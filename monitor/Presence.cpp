@@ -47,7 +47,8 @@ TPresenceAnswer TPresenceQuery::Run(const TIdDeadline* cancel) const {
     TPresenceAnswer answer;
     for (const TRequest& request : requests_) {
         answer.code = Ask(request, cancel, answer.failures);
-        if (answer.code == bsOnline)
+        // A cancelled query goes no further: its next request would only be cancelled too.
+        if (answer.code == bsOnline || (cancel != nullptr && cancel->Cancelled()))
             break;
     }
     return answer;
@@ -57,7 +58,8 @@ TBuddyStatus TPresenceQuery::Ask(const TRequest& request, const TIdDeadline* can
                                  std::vector<TQueryFailure>& failures) const {
     std::u16string text;
     std::string why;
-    if (!fetcher_(request.url, text, {cancel, &why})) {
+    // A 200 whose body broke is no answer either: its text is not the reply.
+    if (!fetcher_(request.url, text, {cancel, &why}) || !why.empty()) {
         failures.push_back({request.url, why});
         return bsError;
     }

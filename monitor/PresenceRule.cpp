@@ -10,6 +10,8 @@
 #include <QStringDecoder>
 #include <QXmlStreamReader>
 
+#include <optional>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -160,25 +162,24 @@ TRuleVerdict TPresenceRule::EvaluateJson(const QByteArray& reply) const {
 }
 
 TRuleVerdict TPresenceRule::EvaluateXml(const QByteArray& reply) const {
-    // Reading stops at the element: what follows it does not change the answer.
+    // The reply is read to its end: a reply cut short or broken after the element is no answer.
     QXmlStreamReader reader(reply);
+    std::optional<QString> text; // of the first element of that name
     while (!reader.atEnd()) {
-        if (reader.readNext() != QXmlStreamReader::StartElement ||
+        if (reader.readNext() != QXmlStreamReader::StartElement || text ||
             (reader.qualifiedName() != element_ && reader.name() != element_))
             continue;
-        const QString text =
-            reader.readElementText(QXmlStreamReader::IncludeChildElements).trimmed();
-        if (reader.hasError())
-            break;
-        for (const QString& value : values_) {
-            if (text.compare(value, Qt::CaseInsensitive) == 0)
-                return Verdict(bsOnline);
-        }
-        return Verdict(bsOffline);
+        text = reader.readElementText(QXmlStreamReader::IncludeChildElements).trimmed();
     }
     if (reader.hasError())
         return Failed(TPresenceFailure::NotXml, XmlError(reader));
-    return Failed(TPresenceFailure::NoElement, element_);
+    if (!text)
+        return Failed(TPresenceFailure::NoElement, element_);
+    for (const QString& value : values_) {
+        if (text->compare(value, Qt::CaseInsensitive) == 0)
+            return Verdict(bsOnline);
+    }
+    return Verdict(bsOffline);
 }
 
 QString RuleProblemText(TRuleProblem problem) {

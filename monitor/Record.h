@@ -34,6 +34,7 @@ public:
     QString Notify;
     // Whether the source stopped answering about this ID; another ID or source starts afresh.
     TOutageWatch Outage;
+    QString LastFailureHost; // the host asked, named in the reason where it helps
 
     // A check under way for an earlier ID is abandoned: its answer is not this ID's.
     void SetID(const QString& text);

@@ -4,6 +4,7 @@
 #include "remote/RemoteSettings.h"
 #include "shell/Language.h"
 
+#include <QRegularExpression>
 #include <QUrl>
 
 #include <algorithm>
@@ -15,11 +16,105 @@ bool HasControl(const QString& text) {
                        [](QChar c) { return c.category() == QChar::Other_Control; });
 }
 
-// An absolute http or https address with a host, once every "%s" holds an ID.
-bool IsWebAddress(const QString& pattern) {
-    const QUrl url(ExpandTemplate(pattern, QStringLiteral("x")), QUrl::StrictMode);
-    return url.isValid() && (url.scheme() == u"http" || url.scheme() == u"https") &&
-           !url.host().isEmpty();
+// Which address a problem is in: "The query address" or "The address to open".
+struct TAddressField {
+    const char* english;
+    const char* romanian;
+    bool holdsId; // must hold "%s"
+};
+constexpr TAddressField kQueryAddress{"The query address", "Adresa de interogare", true};
+constexpr TAddressField kOpenAddress{"The address to open", "Adresa de deschis", false};
+
+// The host and the port of an address's authority ("user@host:port"); the port is null when
+// there is none.
+void SplitAuthority(const QString& authority, QString& host, QString& port) {
+    const QString hostPort = authority.mid(authority.lastIndexOf(u'@') + 1);
+    const qsizetype close = hostPort.startsWith(u'[') ? hostPort.indexOf(u']') : -1;
+    const qsizetype colon = hostPort.indexOf(u':', std::max<qsizetype>(close, 0));
+    host = colon < 0 ? hostPort : hostPort.left(colon);
+    port = colon < 0 ? QString() : hostPort.mid(colon + 1);
+}
+
+bool IsPort(const QString& text) {
+    bool number = false;
+    const int port = text.toInt(&number);
+    return number && port >= 1 && port <= 65535 && text.front().isDigit();
+}
+
+// What is wrong with an address, in the order a user would mend it; empty when nothing is.
+QString AddressProblem(const QString& address, const TAddressField& field) {
+    const QString which = Lang(field.english, field.romanian);
+    if (std::any_of(address.begin(), address.end(), [](QChar c) { return c.isSpace(); }))
+        return Lang("Addresses cannot contain blanks; write %20",
+                    "Adresele nu pot conține spații; scrie %20");
+    const qsizetype schemeEnd = address.indexOf(QStringLiteral("://"));
+    const QString scheme = address.left(std::max<qsizetype>(schemeEnd, 0)).toLower();
+    if (scheme.isEmpty())
+        return Lang("%1 must begin with http:// or https://!",
+                    "%1 trebuie să înceapă cu http:// sau https://!")
+            .arg(which);
+    if (scheme != u"http" && scheme != u"https")
+        return Lang("%1 must begin with http:// or https://, not %2://!",
+                    "%1 trebuie să înceapă cu http:// sau https://, nu cu %2://!")
+            .arg(which, address.left(schemeEnd));
+    const QString rest = address.mid(schemeEnd + 3);
+    QString host;
+    QString port;
+    SplitAuthority(rest.left(rest.indexOf(QRegularExpression(QStringLiteral("[/?#]")))), host,
+                   port);
+    if (host.isEmpty())
+        return Lang("%1 names no host after %2://!", "%1 nu numește nicio gazdă după %2://!")
+            .arg(which, address.left(schemeEnd));
+    if (!port.isNull() && !IsPort(port))
+        return Lang("%1 has a port that is not a number from 1 to 65535: \"%2\"!",
+                    "%1 are un port care nu este un număr de la 1 la 65535: \"%2\"!")
+            .arg(which, port);
+    if (field.holdsId && !address.contains(QStringLiteral("%s")))
+        return Lang("%1 must hold %s where the ID goes!",
+                    "%1 trebuie să conțină %s în locul ID-ului!")
+            .arg(which);
+    const QUrl url(ExpandTemplate(address, QStringLiteral("x")), QUrl::StrictMode);
+    if (!url.isValid())
+        return Lang("%1 is not a valid web address (%2)!", "%1 nu este o adresă web validă (%2)!")
+            .arg(which, url.errorString().section(u';', 0, 0)); // what follows repeats the address
+    return {};
+}
+
+// The part of a rule that does not parse, in words.
+QString RulePart(const TPresenceRule& rule) {
+    const QString& text = rule.Text();
+    const qsizetype colon = text.indexOf(u':');
+    const QString argument = text.mid(colon + 1);
+    const QString element = argument.left(argument.indexOf(u'=')).trimmed();
+    switch (rule.Problem()) {
+    case TRuleProblem::None:
+        return {};
+    case TRuleProblem::UnknownKind:
+        return Lang("\"%1\" is not a kind of rule", "\"%1\" nu este un fel de regulă")
+            .arg(colon < 0 ? text : text.left(colon + 1));
+    case TRuleProblem::BadPointer:
+        return argument.startsWith(u'/')
+                   ? Lang("in the pointer \"%1\" a ~ is followed by neither 0 nor 1",
+                          "în pointerul \"%1\" un ~ nu este urmat nici de 0, nici de 1")
+                         .arg(argument)
+                   : Lang("the pointer \"%1\" does not begin with /",
+                          "pointerul \"%1\" nu începe cu /")
+                         .arg(argument);
+    case TRuleProblem::NoElement:
+        return element.isEmpty() ? Lang("no element is named before =",
+                                        "niciun element nu este numit înainte de =")
+                                 : Lang("the element's name \"%1\" has blanks",
+                                        "numele elementului \"%1\" conține spații")
+                                       .arg(element);
+    case TRuleProblem::NoValues:
+        return argument.contains(u'=')
+                   ? Lang("a value after = is empty", "o valoare de după = este goală")
+                   : Lang("no = with values follows \"%1\"", "după \"%1\" nu urmează = cu valori")
+                         .arg(element);
+    case TRuleProblem::NoNeedle:
+        return Lang("nothing follows text:", "după text: nu urmează nimic");
+    }
+    return {};
 }
 
 QString NameProblem(const QString& name) {
@@ -31,29 +126,12 @@ QString NameProblem(const QString& name) {
     return {};
 }
 
-QString UrlProblem(const QString& url) {
-    if (!IsWebAddress(url))
-        return Lang("The address must be a web address that begins with http:// or https://!",
-                    "Adresa trebuie să fie o adresă web care începe cu http:// sau https://!");
-    if (!url.contains(QStringLiteral("%s")))
-        return Lang("The address must hold %s where the ID goes!",
-                    "Adresa trebuie să conțină %s în locul ID-ului!");
-    return {};
-}
-
 QString RuleProblem(const TPresenceRule& rule) {
     if (rule.IsValid())
         return {};
-    return Lang("The rule \"%1\" cannot be used. %2", "Regula \"%1\" nu poate fi folosită. %2")
-        .arg(rule.Text(), RuleProblemText(rule.Problem()));
-}
-
-QString OpenProblem(const QString& open) {
-    if (open.isEmpty() || IsWebAddress(open))
-        return {};
-    return Lang("The address to open must be a web address that begins with http:// or https://!",
-                "Adresa de deschis trebuie să fie o adresă web care începe cu http:// sau "
-                "https://!");
+    return Lang("The rule \"%1\" cannot be used: %2. %3",
+                "Regula \"%1\" nu poate fi folosită: %2. %3")
+        .arg(rule.Text(), RulePart(rule), RuleProblemText(rule.Problem()));
 }
 
 } // namespace
@@ -97,9 +175,10 @@ QString TSourceCatalogue::DefinitionProblem(const TPresenceSource& definition,
     const std::pair<TSourceField, QString> problems[] = {
         {TSourceField::Name, NameProblem(definition.Name)},
         {TSourceField::Name, nameProblem},
-        {TSourceField::Url, UrlProblem(definition.Url)},
+        {TSourceField::Url, AddressProblem(definition.Url, kQueryAddress)},
         {TSourceField::Rule, RuleProblem(definition.Rule)},
-        {TSourceField::Open, OpenProblem(definition.Open)},
+        {TSourceField::Open,
+         definition.Open.isEmpty() ? QString() : AddressProblem(definition.Open, kOpenAddress)},
     };
     for (const auto& [where, problem] : problems) {
         if (problem.isEmpty())

@@ -1,6 +1,6 @@
 #include "monitor/SourceQuery.h"
 
-#include "shell/Language.h"
+#include <QUrl>
 
 namespace {
 
@@ -42,6 +42,10 @@ QString OneLine(const QString& text) {
     return line.size() > kDetailChars ? line.left(kDetailChars) + u'…' : line;
 }
 
+QString HostOf(const std::string& url) {
+    return QUrl(QString::fromStdString(url)).host();
+}
+
 TSourceOutcome Failed(TPresenceFailure failure, const QString& detail) {
     TSourceOutcome outcome;
     outcome.Failure = failure;
@@ -55,15 +59,20 @@ TSourceOutcome AskSource(const TPresenceRule& rule, const std::string& url,
     std::string failure;
     int status = 0;
     QByteArray body;
-    const bool ok = fetch(url, body, TFetchControl{cancel, &failure, &status});
+    std::u16string errorBody;
+    TFetchControl control{cancel, &failure, &status};
+    control.errorBody = &errorBody;
+    const bool ok = fetch(url, body, control);
     TSourceOutcome outcome;
-    if (ok) {
+    if (ok && failure.empty()) { // a 200 whose body broke is no reply to read
         const TRuleVerdict verdict = rule.Evaluate(body);
         outcome = Failed(verdict.Failure, verdict.Detail);
         outcome.Status = verdict.Status;
     } else {
         outcome = Failed(TPresenceFailure::Fetch, QString::fromStdString(failure));
+        body = QString::fromStdU16String(errorBody).toUtf8(); // what a test of the source shows
     }
+    outcome.Host = HostOf(url);
     outcome.HttpStatus = status;
     outcome.Reply = body;
     return outcome;
@@ -80,6 +89,8 @@ TSourceOutcome OwnOutcome(TPresenceAnswer answer, bool configured) {
                              QString::fromStdString(answer.failures.back().reason));
         else
             outcome = Failed(TPresenceFailure::OwnService, {});
+        if (!answer.failures.empty())
+            outcome.Host = HostOf(answer.failures.back().url);
     }
     outcome.Status = answer.code;
     outcome.FailedRequests = std::move(answer.failures);
@@ -136,41 +147,4 @@ TSourceQuery TSourceQuery::Failing(TPresenceFailure failure, const QString& deta
 
 TSourceOutcome TSourceQuery::Run(const TIdDeadline* cancel) const {
     return run_(cancel);
-}
-
-QString FailureText(const TSourceOutcome& outcome) {
-    return FailureText(outcome.Failure, outcome.Detail);
-}
-
-QString FailureText(TPresenceFailure failure, const QString& detail) {
-    switch (failure) {
-    case TPresenceFailure::None:
-        return {};
-    case TPresenceFailure::Fetch:
-        return detail; // the client's own words, or the server's status line
-    case TPresenceFailure::NotJson:
-        return Lang("The reply is not JSON (%1).", "Răspunsul nu este JSON (%1).").arg(detail);
-    case TPresenceFailure::NotXml:
-        return Lang("The reply is not XML (%1).", "Răspunsul nu este XML (%1).").arg(detail);
-    case TPresenceFailure::NoElement:
-        return Lang("The reply has no %1 element.", "Răspunsul nu are elementul %1.").arg(detail);
-    case TPresenceFailure::NotBoolean:
-        return Lang("The rule %1 finds a value that is not true, false or null.",
-                    "Regula %1 găsește o valoare care nu este true, false sau null.")
-            .arg(detail);
-    case TPresenceFailure::BadDefinition:
-        return Lang("The rule %1 cannot be used; correct the source.",
-                    "Regula %1 nu poate fi folosită; corectează sursa.")
-            .arg(detail);
-    case TPresenceFailure::UnknownSource:
-        return Lang("There is no source named \"%1\".", "Nu există nicio sursă numită \"%1\".")
-            .arg(detail);
-    case TPresenceFailure::OwnService:
-        return Lang("The program's own service gave no usable answer.",
-                    "Serviciul propriu al programului nu a dat un răspuns folosibil.");
-    case TPresenceFailure::NotConfigured:
-        return Lang("The program's own service is not configured in this installation.",
-                    "Serviciul propriu al programului nu este configurat în această instalare.");
-    }
-    return {};
 }

@@ -19,8 +19,9 @@ struct TSourceOutcome {
     TBuddyStatus Status = bsError;
     TPresenceFailure Failure = TPresenceFailure::None;
     QString Detail;     // one printable line; see TPresenceFailure
+    QString Host;       // the host asked last, as the address names it
     int HttpStatus = 0; // of a source's reply; 0 when none came
-    QByteArray Reply;   // the body of a source's 200 reply
+    QByteArray Reply;   // the body of a source's reply, whatever its status
     // The program's own service: each of its requests that gave no status, in the order made.
     std::vector<TQueryFailure> FailedRequests;
 
@@ -35,8 +36,8 @@ struct TSourceOutcome {
 constexpr int kTooManyRequestsPauseMs = 60000;
 
 // How a source's query fetches its reply: true with the body for a final 200, as
-// HttpGetStreamEx. Tests install another; an empty fetcher restores the real one. A query uses
-// the one installed when it was made.
+// HttpGetStreamEx; the body of another final status goes to the control's errorBody. Tests install
+// another; an empty fetcher restores the real one. A query uses the one installed when it was made.
 using TSourceFetcher =
     std::function<bool(const std::string& url, QByteArray& body, const TFetchControl& control)>;
 void SetSourceFetcher(TSourceFetcher fetcher);
@@ -64,7 +65,3 @@ private:
 
     TRun run_;
 };
-
-// Why a status is ERROR, as one line in the current language; empty when there is no reason.
-QString FailureText(TPresenceFailure failure, const QString& detail);
-QString FailureText(const TSourceOutcome& outcome);

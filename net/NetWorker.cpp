@@ -25,7 +25,7 @@ TNetWorker::~TNetWorker() {
     Stop();
 }
 
-TNetJobPtr TNetWorker::Submit(TRun run) {
+TNetJobPtr TNetWorker::Submit(TRun run, TAskedBy askedBy) {
     auto job = std::make_shared<TNetJob>();
     std::erase_if(outstanding_, [](const TNetJobPtr& old) { return !old->Pending(); });
     {
@@ -34,7 +34,7 @@ TNetJobPtr TNetWorker::Submit(TRun run) {
             job->Abandon();
             return job;
         }
-        queue_.push_back({job, std::move(run)});
+        (askedBy == TAskedBy::User ? user_ : program_).push_back({job, std::move(run)});
     }
     outstanding_.push_back(job);
     wake_.notify_one();
@@ -49,7 +49,8 @@ void TNetWorker::Stop() {
     {
         std::lock_guard lock(mutex_);
         stopping_ = true;
-        queue_.clear();
+        user_.clear();
+        program_.clear();
     }
     wake_.notify_one();
     if (thread_.joinable())
@@ -61,11 +62,12 @@ void TNetWorker::Loop() {
         TQueued next;
         {
             std::unique_lock lock(mutex_);
-            wake_.wait(lock, [this] { return stopping_ || !queue_.empty(); });
+            wake_.wait(lock, [this] { return stopping_ || !user_.empty() || !program_.empty(); });
             if (stopping_)
                 return;
-            next = std::move(queue_.front());
-            queue_.pop_front();
+            std::deque<TQueued>& queue = user_.empty() ? program_ : user_;
+            next = std::move(queue.front());
+            queue.pop_front();
         }
         // A job abandoned while it waited in the queue does not reach the network.
         TApply apply = next.job->Token().Cancelled() ? TApply() : next.run(next.job->Token());

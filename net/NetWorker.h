@@ -1,8 +1,10 @@
 #pragma once
-// The network worker: every fetch of the program runs on one thread of its own, one after
-// another in the order they were asked for, so that the window never waits on the network. A
-// job's result goes back to the thread that owns the worker (the window's), through a post
-// function that keeps the order, and is applied there unless the job was abandoned meanwhile.
+// The network worker: every fetch of the program runs on one thread of its own, one at a time,
+// so that the window never waits on the network. A job the user asked for runs next, after the
+// fetch under way; the program's own jobs (the periodic checks) follow in the order they were
+// asked for. A job's result goes back to the thread that owns the worker (the window's), through
+// a post function that keeps the order, and is applied there unless the job was abandoned
+// meanwhile.
 
 #include "http/IdDeadline.h"
 
@@ -32,6 +34,9 @@ private:
 };
 using TNetJobPtr = std::shared_ptr<TNetJob>;
 
+// Who asked for a job: the user waits for it, the program's own jobs can wait.
+enum class TAskedBy { Program, User };
+
 class INetWorker {
 public:
     // Applies a result on the owner's thread.
@@ -41,13 +46,17 @@ public:
     using TRun = std::function<TApply(const TIdDeadline& cancel)>;
 
     virtual ~INetWorker() = default;
-    // Queues the job behind every one submitted before it.
-    virtual TNetJobPtr Submit(TRun run) = 0;
+    // Queues the job behind every job of the same asker submitted before it; the user's jobs
+    // go ahead of the program's.
+    virtual TNetJobPtr Submit(TRun run, TAskedBy askedBy) = 0;
+    TNetJobPtr Submit(TRun run) { return Submit(std::move(run), TAskedBy::Program); }
+    TNetJobPtr SubmitForUser(TRun run) { return Submit(std::move(run), TAskedBy::User); }
     // Abandons every job, ends a fetch under way and ends the thread. Later jobs are abandoned
     // as they are submitted.
     virtual void Stop() = 0;
 
-    // Applies `apply` once every job submitted before it has been applied or abandoned.
+    // Applies `apply` once every job submitted before it has been applied or abandoned (a
+    // program's job: the user's jobs submitted before it run first anyway).
     TNetJobPtr Then(TApply apply);
 };
 
@@ -62,7 +71,8 @@ public:
     TNetWorker(const TNetWorker&) = delete;
     TNetWorker& operator=(const TNetWorker&) = delete;
 
-    TNetJobPtr Submit(TRun run) override;
+    using INetWorker::Submit;
+    TNetJobPtr Submit(TRun run, TAskedBy askedBy) override;
     void Stop() override;
 
 private:
@@ -78,7 +88,8 @@ private:
     std::vector<TNetJobPtr> outstanding_;
     std::mutex mutex_;
     std::condition_variable wake_;
-    std::deque<TQueued> queue_;
+    std::deque<TQueued> user_;    // run first
+    std::deque<TQueued> program_; // then these
     bool stopping_ = false;
     std::thread thread_;
 };

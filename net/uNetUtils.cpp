@@ -18,11 +18,18 @@ constexpr const char* kUserAgent =
     "Mozilla/5.0 (Windows; U; Windows NT 5.1; en-US; rv:1.8.1.7) Gecko/20070914 Firefox/2.0.0.7";
 constexpr int kConnectTimeoutMs = 1000;
 
-enum class TAttempt { Returned, Raised, Abandoned };
+constexpr const char* kBodyShort = "The connection closed before the whole body came.";
 
-// Runs one request; `failure` gets the message of what it raised (empty when it returned).
-TAttempt Attempt(const std::function<void()>& request, std::string& failure) {
+// Returned: the request ended normally. Refused: the client raised for the reply's status.
+// Failed: the exchange broke (which may be after a 200 status line). Abandoned: see EIdCutShort.
+enum class TAttempt { Returned, Refused, Failed, Abandoned };
+
+// Runs one request; `failure` gets the message of what it raised (empty when it returned) and
+// `errorBody` the body of a status that failed it.
+TAttempt Attempt(const std::function<void()>& request, std::string& failure,
+                 std::u16string& errorBody) {
     failure.clear();
+    errorBody.clear();
     try {
         request();
         return TAttempt::Returned;
@@ -30,9 +37,13 @@ TAttempt Attempt(const std::function<void()>& request, std::string& failure) {
         // Whatever body came is not the reply, even after a 200 status line.
         failure = e.what();
         return TAttempt::Abandoned;
+    } catch (const EIdHTTPProtocolException& e) {
+        failure = e.what();
+        errorBody = e.ReplyBody();
+        return TAttempt::Refused;
     } catch (const std::exception& e) {
         failure = e.what();
-        return TAttempt::Raised;
+        return TAttempt::Failed;
     }
 }
 
@@ -69,17 +80,28 @@ bool Fetch(const std::string& url, const TFetchControl& control,
     http.SetIOHandler(std::make_unique<TIdIOHandlerTLS>());
 #endif
     std::string failure;
-    TAttempt outcome = Attempt([&] { get(http, url); }, failure);
-    if (outcome == TAttempt::Raised && (http.StatusCode() == 301 || http.StatusCode() == 302)) {
+    std::u16string errorBody;
+    TAttempt outcome = Attempt([&] { get(http, url); }, failure, errorBody);
+    if ((outcome == TAttempt::Refused || outcome == TAttempt::Failed) &&
+        (http.StatusCode() == 301 || http.StatusCode() == 302)) {
         const std::string location = http.Reply().Location;
-        outcome = Attempt([&] { get(http, location); }, failure);
+        outcome = Attempt([&] { get(http, location); }, failure, errorBody);
     }
     const bool ok = outcome != TAttempt::Abandoned && http.StatusCode() == 200;
-    if (control.failure)
-        *control.failure =
-            ok ? std::string() : OneLine(failure.empty() ? http.StatusLine() : failure);
+    if (control.failure) {
+        // A 200 reply whose body broke stays true, as callers of the plain helpers expect; the
+        // reason tells the callers that need the whole body.
+        if (!ok)
+            *control.failure = OneLine(failure.empty() ? http.StatusLine() : failure);
+        else if (outcome == TAttempt::Failed)
+            *control.failure = OneLine(failure);
+        else
+            *control.failure = http.Reply().BodyShort ? kBodyShort : std::string();
+    }
     if (control.status)
         *control.status = std::max(http.StatusCode(), 0);
+    if (control.errorBody)
+        *control.errorBody = ok ? std::u16string() : errorBody;
     return ok;
 }
 

@@ -13,11 +13,16 @@ struct TFetchControl {
     // helper returns false. The helper's own bound on the call still applies. Not owned.
     const TIdDeadline* cancel = nullptr;
     // Receives why the result is false, as one line of printable ASCII: the client's error
-    // message, or the status line of a final reply other than 200. Emptied on true.
+    // message, or the status line of a final reply other than 200. On true it receives why the
+    // 200 reply's body did not come whole (cut short, reset, a TLS failure, shorter than its
+    // Content-Length), and is emptied when it did: a caller that needs the whole body reads it.
     std::string* failure = nullptr;
     // Receives the final reply's status code (such as 429, which asks the caller to wait), or 0
     // when no status line came.
     int* status = nullptr;
+    // Receives the body of a final reply other than 200, decoded as text, so that a caller can
+    // show what the server said; emptied when there is none.
+    std::u16string* errorBody = nullptr;
 };
 
 // On true `text` holds the decoded body; on false it is empty.

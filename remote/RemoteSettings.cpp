@@ -55,22 +55,28 @@ int BuddySlotCount() {
     return std::clamp(BuddyLimit, 0, kMaxBuddySlots);
 }
 
-TNetJobPtr LoadRemoteSettings(INetWorker& worker, std::function<void(bool read)> done) {
+TNetJobPtr LoadRemoteSettings(INetWorker& worker, std::function<void(bool read)> done,
+                              TAskedBy askedBy) {
     const std::string host = SiteHost();
     const std::string url = host.empty() ? std::string() : HttpUrl(host, "/zentrilo.ini");
-    return worker.Submit([url, done = std::move(done)](const TIdDeadline& cancel) {
-        auto stream = std::make_shared<TMemoryStream>();
-        const bool read = !url.empty() && HttpGetStreamEx(url, *stream, {&cancel, nullptr});
-        return [read, stream, done] {
-            if (read) {
-                const auto& bytes = stream->Bytes();
-                ApplyRemoteSettings(QByteArray(reinterpret_cast<const char*>(bytes.data()),
-                                               static_cast<qsizetype>(bytes.size())));
-            }
-            if (done)
-                done(read);
-        };
-    });
+    return worker.Submit(
+        [url, done = std::move(done)](const TIdDeadline& cancel) {
+            auto stream = std::make_shared<TMemoryStream>();
+            // A file whose body broke after its 200 is not the file: a cut value would apply.
+            std::string failure;
+            const bool read = !url.empty() && HttpGetStreamEx(url, *stream, {&cancel, &failure}) &&
+                              failure.empty();
+            return [read, stream, done] {
+                if (read) {
+                    const auto& bytes = stream->Bytes();
+                    ApplyRemoteSettings(QByteArray(reinterpret_cast<const char*>(bytes.data()),
+                                                   static_cast<qsizetype>(bytes.size())));
+                }
+                if (done)
+                    done(read);
+            };
+        },
+        askedBy);
 }
 
 void ApplyRemoteSettings(const QByteArray& fileBytes) {

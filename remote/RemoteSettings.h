@@ -30,8 +30,10 @@ int BuddySlotCount();
 
 // Fetches the settings file from the vendor's international site on the worker, then, on the
 // window's thread, applies it and calls `done` with whether it was read; a failed fetch changes
-// nothing. Never raises, shows nothing.
-TNetJobPtr LoadRemoteSettings(INetWorker& worker, std::function<void(bool read)> done);
+// nothing. Never raises, shows nothing. The update check the user asks for goes ahead of the
+// program's own jobs.
+TNetJobPtr LoadRemoteSettings(INetWorker& worker, std::function<void(bool read)> done,
+                              TAskedBy askedBy = TAskedBy::Program);
 
 // Applies the bytes of a settings file as a successful fetch would (split out for tests).
 void ApplyRemoteSettings(const QByteArray& fileBytes);

@@ -1,18 +1,28 @@
 #!/usr/bin/env bash
-# Installs what building, running and testing Zentrilo need on Debian 12 (missing packages only).
+# Installs what Zentrilo needs on Debian 12 (missing packages only): with "run", only what
+# building and running the program needs; otherwise also what testing and packaging it need.
 set -euo pipefail
 
 packages=(
-    build-essential cmake pkg-config clang-format
-    qt6-base-dev libgl-dev libqt6sql6-sqlite
-    libssl-dev libgtest-dev libgmock-dev libbenchmark-dev libcurl4-openssl-dev
-    xvfb trayer xdotool imagemagick dbus-x11 xdg-utils socat python3 xauth
-    desktop-file-utils appstream dpkg-dev file iproute2
+    build-essential cmake ninja-build pkg-config
+    qt6-base-dev libgl-dev libqt6sql6-sqlite libssl-dev
 )
+if [ "${1:-}" != run ]; then
+    packages+=(
+        clang-format libgtest-dev libgmock-dev libbenchmark-dev libcurl4-openssl-dev
+        xvfb trayer xdotool imagemagick dbus-x11 xdg-utils socat python3 xauth
+        desktop-file-utils appstream dpkg-dev file iproute2
+    )
+fi
 
+# One query for all of them: a start with nothing missing costs no more than that.
+declare -A installed
+while read -r name status; do
+    [ "$status" = "install ok installed" ] && installed[$name]=1
+done < <(dpkg-query -W -f='${Package} ${Status}\n' "${packages[@]}" 2>/dev/null || true)
 missing=()
 for p in "${packages[@]}"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+    [ -n "${installed[$p]:-}" ] || missing+=("$p")
 done
 [ ${#missing[@]} -eq 0 ] && exit 0
 

@@ -1,22 +1,29 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and starts Zentrilo. When the build configured no service
-# hosts (the default: the public services no longer answer), it starts the local simulator and
-# runs a demo with a settings folder of its own, so a person's real settings are never touched.
+# Installs what is missing, builds the program and the simulator of its demo (not the tests) in
+# build-run/, and starts Zentrilo. When the build configured no service hosts (the default: the
+# public services no longer answer), it starts the local simulator and runs a demo with a
+# settings folder of its own, so a person's real settings are never touched.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/deps.sh
-scripts/build.sh
+scripts/deps.sh run
+build=build-run
+# Configured once: a later build configures again by itself when a CMakeLists.txt has changed.
+if [ ! -f "$build/build.ninja" ]; then
+    cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+        -DZENTRILO_BUILD_TESTS=OFF -DZENTRILO_BUILD_BENCH=OFF
+fi
+cmake --build "$build" --target zentrilo zentrilo-sim -j"$(nproc)"
 
-configured=$(grep -E '^ZENTRILO_(SITE|DETECT_HOST|INDICATOR_HOST):' build/CMakeCache.txt | cut -d= -f2- | tr -d '\n')
+configured=$(grep -E '^ZENTRILO_(SITE|DETECT_HOST|INDICATOR_HOST):' "$build/CMakeCache.txt" | cut -d= -f2- | tr -d '\n')
 if [ -n "$configured" ] || [ -n "${ZENTRILO_SITE:-}${ZENTRILO_DETECT_HOST:-}${ZENTRILO_INDICATOR_HOST:-}" ]; then
-    exec build/app/zentrilo "$@"
+    exec "$build/app/zentrilo" "$@"
 fi
 
 demo=$(mktemp -d "${TMPDIR:-/tmp}/zentrilo-demo.XXXXXX")
 sim_pid=
 trap 'if [ -n "$sim_pid" ]; then kill "$sim_pid" 2>/dev/null || true; fi; rm -rf "$demo"' EXIT
 printf 'alice online\nbob offline\ncarol in-game\n' >"$demo/state"
-build/tools/zentrilo-sim/zentrilo-sim --port 0 --state "$demo/state" --demo >"$demo/sim.out" &
+"$build/tools/zentrilo-sim/zentrilo-sim" --port 0 --state "$demo/state" --demo >"$demo/sim.out" &
 sim_pid=$!
 for _ in $(seq 50); do grep -q '^PORT ' "$demo/sim.out" 2>/dev/null && break; sleep 0.1; done
 port=$(sed -n 's/^PORT //p' "$demo/sim.out")
@@ -63,7 +70,7 @@ stop_program() {
 }
 trap stop_program TERM HUP INT
 XDG_CONFIG_HOME="$demo/config" XDG_DATA_HOME="$demo/data" ZENTRILO_SITE="$host" ZENTRILO_SITE_RO="$host" \
-    ZENTRILO_DETECT_HOST="$host" ZENTRILO_INDICATOR_HOST="$host" build/app/zentrilo "$@" &
+    ZENTRILO_DETECT_HOST="$host" ZENTRILO_INDICATOR_HOST="$host" "$build/app/zentrilo" "$@" &
 app_pid=$!
 if [ -n "$stopping" ]; then stop_program; fi
 status=0

@@ -1,5 +1,5 @@
 #pragma once
-// "Start with Windows (minimized)" on a Linux desktop: an XDG autostart entry that starts the
+// "Start at login (minimized)" on a Linux desktop: an XDG autostart entry that starts the
 // running executable with "-minimized" at login.
 
 #include <QString>

@@ -256,3 +256,52 @@ TEST_F(EditFormTest, EscapeCancelsWithTwo) {
 }
 
 } // namespace
+
+namespace {
+
+// The ID's label and the blank-ID warning name the chosen source, as it is chosen and after a
+// switch of language; the program's own service keeps its Yahoo! wording.
+TEST_F(EditFormTest, TheIdsLabelAndWarningFollowTheChosenSource) {
+    TSourceCatalogue catalogue(
+        {UserSource(QStringLiteral("my Chess"), QStringLiteral("https://x.example/%s"),
+                    QStringLiteral("text:on"), {})});
+    form_.SetCatalogue(&catalogue);
+    const struct {
+        int index; // in the choice: own service, Lichess, Steam, then the user's
+        const char* label[2];
+        const char* warning[2];
+    } cases[] = {
+        {0,
+         {"Yahoo! ID", "ID Yahoo!"},
+         {"Please enter a valid Yahoo! ID!", "Te rog introdu un ID Yahoo! valid!"}},
+        {1,
+         {"Lichess ID", "ID Lichess"},
+         {"Please enter a valid Lichess ID!", "Te rog introdu un ID Lichess valid!"}},
+        {3,
+         {"my Chess ID", "ID my Chess"},
+         {"Please enter a valid my Chess ID!", "Te rog introdu un ID my Chess valid!"}},
+    };
+    for (const auto& c : cases) {
+        for (const int language : {0, 1}) {
+            TLanguageScope scope(language == 0);
+            boxes_.shown.clear();
+            QString label;
+            form_.RunModal = [&](TEditForm& form) {
+                form.cbSource->setCurrentIndex(c.index); // as the user picks it
+                label = form.Label1->text();
+                form.edNume->setText(QStringLiteral(" "));
+                form.Button1->click();
+                form.Button2->click();
+                return form.result();
+            };
+            form_.ShowEditDialog(nullptr);
+            EXPECT_EQ(label, QString::fromUtf8(c.label[language])) << c.index;
+            ASSERT_EQ(boxes_.shown.size(), 1u);
+            EXPECT_EQ(boxes_.shown[0].text, QString::fromUtf8(c.warning[language]));
+            form_.ShowIdCaption(language != 0); // a switch while it is shown
+            EXPECT_EQ(form_.Label1->text(), QString::fromUtf8(c.label[1 - language]));
+        }
+    }
+}
+
+} // namespace

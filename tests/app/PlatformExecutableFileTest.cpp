@@ -1,5 +1,7 @@
 #include "app/platform/ExecutableFile.h"
 
+#include "tests/shell/TimeZoneScope.h"
+
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
@@ -8,38 +10,14 @@
 
 #include <gtest/gtest.h>
 
-#include <ctime>
-
 namespace {
-
-// Local time ten hours ahead of UTC for one scope, so that a date taken in UTC shows.
-class TFarEastScope {
-public:
-    TFarEastScope() : saved_(qgetenv("TZ")), had_(qEnvironmentVariableIsSet("TZ")) {
-        qputenv("TZ", "UTC-10");
-        tzset();
-    }
-    ~TFarEastScope() {
-        if (had_)
-            qputenv("TZ", saved_);
-        else
-            qunsetenv("TZ");
-        tzset();
-    }
-    TFarEastScope(const TFarEastScope&) = delete;
-    TFarEastScope& operator=(const TFarEastScope&) = delete;
-
-private:
-    QByteArray saved_;
-    bool had_;
-};
 
 TEST(ExecutableFile, IsTheRunningFile) {
     EXPECT_EQ(ExecutablePath(), QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath());
 }
 
 TEST(ExecutableFile, TheDateIsTheLocalCalendarDayOfTheLastChange) {
-    TFarEastScope farEast;
+    const TTimeZoneScope farEast("UTC-10"); // ten hours ahead of UTC, so that a date in UTC shows
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const QString path = dir.filePath(QStringLiteral("zentrilo"));

@@ -74,8 +74,13 @@ std::vector<Caption> Captions() {
         {"btnCheckAll", [](W& w, E&) { return w.btnCheckAll->text(); }, "Check All Now",
          "Verifică toate acum"},
         {"btnExit", [](W& w, E&) { return w.btnExit->text(); }, "Exit", "Ieşire"},
+#ifdef Q_OS_WIN
         {"cbStartWithWindows", [](W& w, E&) { return w.cbStartWithWindows->text(); },
          "Start with Windows (minimized)", "Porneşte odată cu Windows (minimizat)"},
+#else // in the platform's own words
+        {"cbStartWithWindows", [](W& w, E&) { return w.cbStartWithWindows->text(); },
+         "Start at login (minimized)", "Pornește la autentificare (minimizat)"},
+#endif
         {"cbCloseToTray", [](W& w, E&) { return w.cbCloseToTray->text(); }, "Close to Tray",
          "Închide în Tray"},
         {"cbCheckForUpdates", [](W& w, E&) { return w.cbCheckForUpdates->text(); },

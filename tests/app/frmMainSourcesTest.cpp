@@ -253,9 +253,100 @@ TEST_F(MainWindowTest, ReasonsInTooltipsAreNeverMarkup) {
         document.setHtml(toolTip);
         return document.toPlainText();
     };
-    const QString reason = QString::fromStdString(sources.failure);
-    EXPECT_EQ(shown(window->lista->topLevelItem(0)->toolTip(3)), reason);
+    const QString reason = u"The server answered 503 <b>Busy</b> & <i>away"_s;
+    EXPECT_EQ(shown(window->lista->topLevelItem(0)->toolTip(0)), reason);
+    EXPECT_TRUE(shown(window->lista->topLevelItem(0)->toolTip(3)).endsWith(u'\n' + reason));
     EXPECT_EQ(shown(window->lbStatus->toolTip()), reason);
+}
+
+} // namespace
+
+namespace {
+
+QString StatusTipOf(TzentriloMF& window, int row) {
+    QTextDocument tip;
+    tip.setHtml(window.lista->topLevelItem(row)->toolTip(3));
+    return tip.toPlainText();
+}
+
+// The list's first column reads "ID" while any row is on another source, and the one-off
+// check's label and warning name the source chosen beside it; only the own service reads Yahoo!.
+TEST_F(MainWindowTest, CaptionsNameTheSourcesInUse) {
+    TFakeSourceFetcher sources;
+    sources.ok = false;
+    sources.failure = "Socket Error # 11001 Host not found.";
+    Start();
+    const auto header = [this] { return window->lista->headerItem()->text(0); };
+    EXPECT_EQ(header(), u"Yahoo! ID"_s);
+    dialogScript.push_back(TypeWithSource(u"ann"_s, u"Zentrilo"_s));
+    window->btnAddClick();
+    EXPECT_EQ(header(), u"Yahoo! ID"_s);
+    dialogScript.push_back(TypeWithSource(u"bob"_s, u"Lichess"_s));
+    window->btnAddClick();
+    EXPECT_EQ(header(), u"ID"_s);
+    EXPECT_EQ(window->lbInfo->text(),
+              u"You can add up to 5 IDs to be checked periodically (CANNOT detect INVISIBLE)"_s);
+    EXPECT_EQ(Cell(1, 3), u"ERROR: No network, or no such host: lichess.org (Socket Error # "
+                          u"11001 Host not found.)"_s);
+    window->ApplyLanguage(false);
+    EXPECT_EQ(header(), u"ID"_s);
+    window->ApplyLanguage(true);
+    Select(1);
+    dialogScript.push_back(TypeWithSource(u"bob"_s, u"Zentrilo"_s));
+    window->btnEditClick();
+    EXPECT_EQ(header(), u"Yahoo! ID"_s);
+    dialogScript.push_back(TypeWithSource(u"carol"_s, u"Steam"_s));
+    window->btnAddClick();
+    EXPECT_EQ(header(), u"ID"_s);
+    window->lista->clearSelection();
+    Select(2);
+    boxes.answers.push_back(IDYES);
+    window->btnDeleteClick();
+    ASSERT_EQ(Rows(), 2);
+    EXPECT_EQ(header(), u"Yahoo! ID"_s);
+    EXPECT_EQ(window->lbInfo->text(), u"You can add up to 5 Yahoo! IDs to be checked periodically "
+                                      u"(CANNOT detect INVISIBLE)"_s);
+
+    const struct {
+        const char* source;
+        bool english;
+        const char* label;
+        const char* warning;
+    } checks[] = {
+        {"Zentrilo", true, "Yahoo! ID", "Please enter a valid Yahoo! ID!"},
+        {"Steam", true, "Steam ID", "Please enter a valid Steam ID!"},
+        {"Steam", false, "ID Steam", "Te rog introdu un ID Steam valid!"},
+        {"Zentrilo", false, "ID Yahoo!", "Te rog introdu un ID Yahoo! valid!"},
+    };
+    for (const auto& c : checks) {
+        TLanguageScope language(c.english);
+        window->ApplyLanguage(c.english);
+        window->cbCheckSource->setCurrentIndex(
+            window->cbCheckSource->findText(QString::fromUtf8(c.source)));
+        EXPECT_EQ(window->lbYahooID->text(), QString::fromUtf8(c.label));
+        boxes.shown.clear();
+        window->edBuddyID->setText(u"  "_s);
+        window->btnCheckBuddyClick();
+        ASSERT_EQ(boxes.shown.size(), 1u);
+        EXPECT_EQ(boxes.shown[0].text, QString::fromUtf8(c.warning));
+    }
+}
+
+// A row's status tooltip says since when, from the history the window records into.
+TEST_F(MainWindowTest, RowsTellSinceWhenTheirStatusHolds) {
+    firstAnswer = bsOnline;
+    Start();
+    window->AddBuddy(u"ann"_s, 5);
+    EXPECT_TRUE(StatusTipOf(*window, 0).startsWith(u"ONLINE since "_s))
+        << StatusTipOf(*window, 0).toStdString();
+    EXPECT_TRUE(StatusTipOf(*window, 0).endsWith(u"(0 min)"_s));
+    firstAnswer = bsOffline;
+    secondAnswer = bsOffline;
+    window->Buddies().List.at(0)->CheckStatus();
+    const QStringList lines = StatusTipOf(*window, 0).split(u'\n');
+    ASSERT_EQ(lines.size(), 2) << lines.join(u'|').toStdString();
+    EXPECT_TRUE(lines[0].startsWith(u"OFFLINE since "_s));
+    EXPECT_TRUE(lines[1].startsWith(u"Last seen online "_s));
 }
 
 } // namespace

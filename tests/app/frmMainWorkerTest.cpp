@@ -229,7 +229,8 @@ TEST_F(WorkerWindowTest, TheCheckButtonsAndTheOneOffBoxShowTheirCheckUnderWay) {
     EXPECT_EQ(window->btnCheck->text(), QString::fromUtf8("Verifică status"));
     EXPECT_TRUE(window->btnCheckAll->isEnabled());
     EXPECT_EQ(window->btnCheckAll->text(), QString::fromUtf8("Verifică toate acum"));
-    EXPECT_EQ(held.Asked(), (std::vector<std::string>{"alice", "bob", "carol"}));
+    // The one-off check, which the user asked for, went ahead of bob's queued periodic check.
+    EXPECT_EQ(held.Asked(), (std::vector<std::string>{"alice", "carol", "bob"}));
     network.Install(); // before `held` goes
 }
 
@@ -360,6 +361,25 @@ TEST_F(WorkerWindowTest, RetirementKeepsItsOrderAfterTheFirstChecks) {
     EXPECT_EQ(boxes.shown[0].text, DiscontinuedText());
     EXPECT_EQ(boxes.shown[1].kind, TMessageKind::Question);
     qunsetenv("ZENTRILO_SITE");
+}
+
+// The one-off check's clearing countdown starts when its result is shown, however the check was
+// started: neither the release of the Enter that started it nor typing meanwhile clears the
+// "Checking..." of a slow host.
+TEST_F(WorkerWindowTest, TheClearingCountdownStartsWithTheResult) {
+    StartThreaded();
+    window->edBuddyID->setText(QStringLiteral("dave"));
+    Key(window->edBuddyID, Qt::Key_Return);
+    ASSERT_TRUE(AskedAtLeast(1));
+    EXPECT_EQ(window->lbStatus->text(), QStringLiteral("Checking..."));
+    EXPECT_FALSE(window->ClearStatusTimer->isActive());
+    Key(window->edBuddyID, Qt::Key_Shift);
+    EXPECT_FALSE(window->ClearStatusTimer->isActive());
+    network.Answer("dave", bsOnline);
+    ASSERT_TRUE(
+        PumpUntil([this] { return window->lbStatus->text() == QStringLiteral("dave is ONLINE"); }));
+    EXPECT_TRUE(window->ClearStatusTimer->isActive());
+    EXPECT_EQ(window->ClearStatusTimer->interval(), 15000);
 }
 
 } // namespace

@@ -8,9 +8,12 @@
 #include <gtest/gtest.h>
 
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QTextDocument>
 #include <QTreeWidget>
 
 using namespace Qt::StringLiterals;
@@ -85,22 +88,24 @@ TEST_F(SourcesFormTest, BadDefinitionsAreRefusedWhereTyped) {
          rule,
          {},
          1,
-         "The address must hold %s where the ID goes!",
-         "Adresa trebuie să conțină %s în locul ID-ului!"},
+         "The query address must hold %s where the ID goes!",
+         "Adresa de interogare trebuie să conțină %s în locul ID-ului!"},
         {u"New"_s,
          u"ftp://x.example/%s"_s,
          rule,
          {},
          1,
-         "The address must be a web address that begins with http:// or https://!",
-         "Adresa trebuie să fie o adresă web care începe cu http:// sau https://!"},
+         "The query address must begin with http:// or https://, not ftp://!",
+         "Adresa de interogare trebuie să înceapă cu http:// sau https://, nu cu ftp://!"},
         {u"New"_s,
          url,
          u"yaml:online"_s,
          {},
          2,
-         "The rule \"yaml:online\" cannot be used. A rule begins with json:, xml: or text:.",
-         "Regula \"yaml:online\" nu poate fi folosită. O regulă începe cu json:, xml: sau text:."},
+         "The rule \"yaml:online\" cannot be used: \"yaml:\" is not a kind of rule. A rule "
+         "begins with json:, xml: or text:.",
+         "Regula \"yaml:online\" nu poate fi folosită: \"yaml:\" nu este un fel de regulă. O "
+         "regulă începe cu json:, xml: sau text:."},
         {u"  "_s,
          url,
          rule,
@@ -123,8 +128,8 @@ TEST_F(SourcesFormTest, BadDefinitionsAreRefusedWhereTyped) {
          "A source named \"Games\" already exists!",
          "Există deja o sursă numită \"Games\"!"},
         {u"New"_s, url, rule, u"mailto:%s"_s, 3,
-         "The address to open must be a web address that begins with http:// or https://!",
-         "Adresa de deschis trebuie să fie o adresă web care începe cu http:// sau https://!"},
+         "The address to open must begin with http:// or https://!",
+         "Adresa de deschis trebuie să înceapă cu http:// sau https://!"},
     };
     for (const bool english : {true, false}) {
         TLanguageScope language(english);
@@ -219,7 +224,13 @@ TEST_F(SourcesFormTest, ATestShowsTheOutcomeAndTheReplyAsPlainText) {
          200,
          "<i>ann</i> este EROARE\nRăspunsul nu este JSON",
          {}},
-        {true, "Steam", "", false, 429, "<i>ann</i> is ERROR\nHTTP/1.1 429 Too Many Requests", {}},
+        {true,
+         "Steam",
+         "<b>slow down</b>",
+         false,
+         429,
+         "<i>ann</i> is ERROR\nThe server answered 429 Too Many Requests",
+         {}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.outcome);
@@ -234,7 +245,7 @@ TEST_F(SourcesFormTest, ATestShowsTheOutcomeAndTheReplyAsPlainText) {
         EXPECT_EQ(form_.lbOutcome->textFormat(), Qt::PlainText);
         EXPECT_TRUE(form_.lbOutcome->text().startsWith(QString::fromUtf8(c.outcome)))
             << form_.lbOutcome->text().toStdString();
-        EXPECT_EQ(form_.mmReply->toPlainText(), c.ok ? QString::fromUtf8(c.reply) : QString());
+        EXPECT_EQ(form_.mmReply->toPlainText(), QString::fromUtf8(c.reply)); // whatever the status
         EXPECT_FALSE(form_.TestUnderWay());
     }
     EXPECT_EQ(fetcher.urls.front(), "http://127.0.0.1:5/id/%3Ci%3Eann%3C%2Fi%3E/?xml=1");
@@ -272,6 +283,67 @@ TEST_F(SourcesFormTest, CaptionsInBothLanguagesAndTheStartOfALongReply) {
     const qsizetype shown = form_.mmReply->toPlainText().size();
     EXPECT_GT(shown, 0);
     EXPECT_LT(shown, 10000);
+}
+
+// The window stays put: the outcome's box has one height whatever it holds, so nothing below it
+// moves; the outcome follows a switch of language; a reopened window starts without one.
+TEST_F(SourcesFormTest, TheWindowStaysPutAndItsOutcomeFollowsTheLanguage) {
+    TFakeSourceFetcher fetcher;
+    form_.resize(520, 480);
+    form_.show();
+    const auto geometry = [this] {
+        form_.layout()->activate();
+        return std::vector<QRect>{form_.lvSources->geometry(), form_.btnAdd->geometry(),
+                                  form_.edTestID->geometry(),  form_.sbOutcome->geometry(),
+                                  form_.mmReply->geometry(),   form_.btnClose->geometry()};
+    };
+    const std::vector<QRect> empty = geometry();
+    Select(u"Games"_s);
+    form_.edTestID->setText(u"ann"_s);
+    fetcher.reply = "<onlineState>online</onlineState>";
+    form_.btnTestClick();
+    EXPECT_EQ(form_.lbOutcome->text(), u"ann is ONLINE"_s);
+    EXPECT_EQ(geometry(), empty);
+    fetcher.ok = false;
+    std::string words;
+    for (int i = 0; i < 30; ++i)
+        words += "not trusted ";
+    fetcher.failure = "TLS: certificate verify failed (" + words + ")";
+    form_.btnTestClick();
+    const int lines = form_.lbOutcome->heightForWidth(form_.lbOutcome->width()) /
+                      form_.lbOutcome->fontMetrics().lineSpacing();
+    EXPECT_GE(lines, 5);
+    EXPECT_EQ(geometry(), empty);
+
+    TLanguageScope romanian(false);
+    form_.ApplyLanguage();
+    EXPECT_TRUE(form_.lbOutcome->text().startsWith(
+        u"ann este EROARE\nCertificatul serverului nu este de încredere (TLS:"_s))
+        << form_.lbOutcome->text().toStdString();
+    form_.hide();
+    form_.show();
+    EXPECT_TRUE(form_.lbOutcome->text().isEmpty());
+    EXPECT_TRUE(form_.mmReply->toPlainText().isEmpty());
+    EXPECT_EQ(form_.mmReply->placeholderText(), u"Începutul răspunsului apare aici."_s);
+}
+
+// Columns are as wide as their values up to a limit; a longer value is cut in the middle and
+// reads whole in its tooltip.
+TEST_F(SourcesFormTest, ColumnsFitTheirValuesAndLongOnesReadWholeInTheirTooltip) {
+    const QString longUrl = u"https://x.example/"_s + QString(400, u'a') + u"/%s"_s;
+    catalogue_.SetUserSources({UserSource(u"Long"_s, longUrl, u"text:on"_s, {})});
+    form_.Reload();
+    const QTreeWidget& list = *form_.lvSources;
+    const QString steamRule = u"xml:onlineState=online|in-game"_s;
+    EXPECT_GT(list.columnWidth(3), list.fontMetrics().horizontalAdvance(steamRule));
+    EXPECT_LT(list.columnWidth(2), list.fontMetrics().horizontalAdvance(longUrl) / 4);
+    EXPECT_EQ(list.textElideMode(), Qt::ElideMiddle);
+    const QTreeWidgetItem* row = list.findItems(u"Long"_s, Qt::MatchExactly).value(0);
+    ASSERT_NE(row, nullptr);
+    QTextDocument tip;
+    tip.setHtml(row->toolTip(2));
+    EXPECT_EQ(tip.toPlainText(), longUrl);
+    EXPECT_TRUE(row->toolTip(3).isEmpty()); // short enough to read in place
 }
 
 } // namespace

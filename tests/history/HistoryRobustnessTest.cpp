@@ -1,6 +1,7 @@
 // Files the store cannot use as they are: damaged ones are moved aside and replaced, unwritable
 // ones cost only the new rows. Each with exactly one warning.
 #include "history/HistoryDatabase.h"
+#include "history/HistoryReader.h"
 #include "tests/history/HistoryTestSupport.h"
 
 #include <QDir>
@@ -218,6 +219,29 @@ TEST(HistoryUnwritable, AReadOnlyFolderRecordsNothingWithOneWarningAndStillShows
     fixture.Open(fixture.folder.filePath("new/history.sqlite"));
     ASSERT_EQ(fixture.warnings.size(), 2u);
     EXPECT_EQ(fixture.warnings[1].Kind, THistoryWarningKind::Unwritable);
+}
+
+// On read-only media a file is read as one nobody changes only when no log is beside it: a log
+// that holds rows is read, or the read fails; its rows are never skipped.
+TEST(HistoryUnwritable, OnReadOnlyMediaALogWithRowsIsNeverSkipped) {
+    THistoryFixture writer;
+    auto store = writer.Open(); // still open: its rows are in the log
+    for (int i = 0; i < 3; ++i)
+        store->RecordCheck(Key("a"), i % 2, QDateTime::fromMSecsSinceEpoch(writer.nowMs + i));
+    THistoryFixture fixture;
+    TSmallFileSystem disk(fixture.folder.path());
+    if (!disk.Mounted())
+        GTEST_SKIP() << "cannot mount a small file system here";
+    for (const QString& suffix : {QString(), QStringLiteral("-wal")})
+        ASSERT_TRUE(QFile::copy(writer.Path() + suffix, fixture.Path() + suffix));
+    ASSERT_GT(QFileInfo(fixture.Path() + QStringLiteral("-wal")).size(), 0);
+    ASSERT_TRUE(disk.MakeReadOnly());
+
+    THistoryDatabase db(fixture.Path());
+    if (db.OpenForReading())
+        EXPECT_EQ(ReadHistoryChanges(db.Connection(), 0, kAll).size(), 3u);
+    else
+        EXPECT_FALSE(db.LastError().isEmpty());
 }
 
 // Another writer holding the file's write lock, which makes writes fail as a full disk does,

@@ -191,6 +191,33 @@ TEST(Timeline, HasOneRowPerEntryWithHistoryOrderedByIdAndSource) {
     EXPECT_FALSE(rows[1].LastSeenOnlineMs.has_value());
 }
 
+// How far the known history reaches over every entry: what zooming out stops at.
+TEST(Timeline, ExtentCoversEveryKnownStatusOfEveryEntry) {
+    const struct {
+        const char* name;
+        std::vector<THistoryChange> changes;
+        std::vector<THistorySpan> spans;
+        TTimelineRange extent;
+    } cases[] = {
+        {"nothing recorded", {}, {}, {}},
+        {"watched but never answered", {}, {Span("10:00", "11:00")}, {}},
+        {"one entry", {Change("10:00", NC, 0)}, {Span("10:00", "11:00")}, {T("10:00"), T("11:00")}},
+        {"two entries, earliest start and latest end",
+         {Change("10:00", NC, 0), Change("09:00", NC, 1, "b")},
+         {Span("10:00", "12:00"), Span("09:00", "11:00", false, "b")},
+         {T("09:00"), T("12:00")}},
+        {"a live span reaches now",
+         {Change("10:00", NC, 0)},
+         {Span("10:00", "10:30", true)},
+         {T("10:00"), T("13:00")}},
+    };
+    for (const auto& c : cases) {
+        const TTimelineRange extent = THistoryTimeline(c.changes, c.spans, T("13:00")).Extent();
+        EXPECT_EQ(extent.FromMs, c.extent.FromMs) << c.name;
+        EXPECT_EQ(extent.ToMs, c.extent.ToMs) << c.name;
+    }
+}
+
 // What a reader holding the history draws after being handed only what each check wrote since
 // its last read is what reading the whole file again draws: over an earlier run that crashed,
 // first results, changes, repeats, entries that leave and come back, moments shared by checks, a

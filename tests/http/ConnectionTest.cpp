@@ -1,9 +1,15 @@
 // The socket layer against loopback peers: line and block reads, closes, connect outcomes.
 #include "http/IdExceptions.h"
+#include "http/IdSocketHandle.h"
 #include "http/IdTCPClient.h"
 #include "tests/support/LoopbackServer.h"
 
 #include <gtest/gtest.h>
+
+#ifndef _WIN32
+#include <sys/socket.h>
+#include <unistd.h>
+#endif
 
 #include <chrono>
 
@@ -190,6 +196,37 @@ TEST(Connection, ConnectTimesOutAfterTheBudget) {
     EXPECT_GE(MsSince(start), 290);
     EXPECT_LT(MsSince(start), 1500);
 }
+
+#ifndef _WIN32
+// A close that comes after the connect took its descriptor but before the connect itself (an
+// abandon on the caller's thread) frees no number under the connect: a socket opened meanwhile
+// is never the one connected.
+TEST(Connection, ACloseRacingTheConnectNeverTouchesAnotherSocket) {
+    TLoopbackServer server({{step::HoldOpen()}});
+    TIdSocketHandle socket;
+    socket.AllocateSocket(Id_IPv4);
+    socket.PeerIP = "127.0.0.1";
+    socket.PeerPort = server.Port();
+    int other = -1;
+    socket.OnConnecting = [&] {
+        socket.CloseSocket();
+        other = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    };
+    try {
+        socket.Connect();
+        ADD_FAILURE() << "a closed socket connected";
+    } catch (const EIdSocketError& e) {
+        EXPECT_EQ(e.LastError(), 10038);
+    }
+    ASSERT_GE(other, 0);
+    sockaddr_storage peer{};
+    socklen_t length = sizeof peer;
+    EXPECT_NE(::getpeername(other, reinterpret_cast<sockaddr*>(&peer), &length), 0)
+        << "another socket was connected";
+    ::close(other);
+    EXPECT_FALSE(socket.HandleAllocated());
+}
+#endif
 
 TEST(Connection, OpenRules) {
     TIdTCPClientCustom client;

@@ -246,7 +246,10 @@ TEST(Stack, ErrorTableAndLiterals) {
         {10061, "Socket Error # 10061\r\nConnection refused."},
         {10060, "Socket Error # 10060\r\nConnection timed out."},
         {11001, "Socket Error # 11001\r\nHost not found."},
-        {11004, "Socket Error # 11004\r\n"}};
+        {11002, "Socket Error # 11002\r\nHost not found, try again."},
+        {11003, "Socket Error # 11003\r\nNon-recoverable error."},
+        {11004, "Socket Error # 11004\r\nValid name, no data record of requested type."},
+        {11005, "Socket Error # 11005\r\n"}}; // a code without words keeps its line break
     for (const auto& [code, message] : messages) {
         try {
             TIdStack::RaiseSocketError(code);

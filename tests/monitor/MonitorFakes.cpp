@@ -18,17 +18,19 @@ TFakeFetcher::~TFakeFetcher() {
 }
 
 TFakeSourceFetcher::TFakeSourceFetcher() {
-    SetSourceFetcher(
-        [this](const std::string& url, QByteArray& body, const TFetchControl& control) {
-            urls.push_back(url);
-            cancel = control.cancel;
-            if (control.failure)
-                *control.failure = ok ? std::string() : failure;
-            if (control.status)
-                *control.status = status;
-            body = ok ? reply : QByteArray();
-            return ok;
-        });
+    SetSourceFetcher([this](const std::string& url, QByteArray& body,
+                            const TFetchControl& control) {
+        urls.push_back(url);
+        cancel = control.cancel;
+        if (control.failure)
+            *control.failure = ok ? std::string() : failure;
+        if (control.status)
+            *control.status = status;
+        body = ok ? reply : QByteArray();
+        if (control.errorBody)
+            *control.errorBody = ok ? std::u16string() : QString::fromUtf8(reply).toStdU16String();
+        return ok;
+    });
 }
 
 TFakeSourceFetcher::~TFakeSourceFetcher() {

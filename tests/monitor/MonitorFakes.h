@@ -36,7 +36,8 @@ public:
 };
 
 // Installs itself as the sources' fetcher: records every URL and the cancel token it was given,
-// and answers as scripted: with `status`, and with `reply` when `ok`.
+// and answers as scripted: with `status`, and with `reply` (the body of a failed status when not
+// `ok`).
 class TFakeSourceFetcher {
 public:
     TFakeSourceFetcher();

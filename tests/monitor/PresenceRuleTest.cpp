@@ -136,7 +136,11 @@ TEST(PresenceRule, XmlTakesTheFirstElementOfThatNameInAnyLetterCase) {
          "<response><error><![CDATA[The specified profile could not be found.]]></error>"
          "</response>",
          bsError, F::NoElement},
-        {steam, profile("online").replace("</profile>", "<tail>"), bsOnline}, // read up to it
+        // Read to the end: what follows the element can make the reply no answer.
+        {steam, profile("online").replace("</profile>", "<broken></profile>"), bsError, F::NotXml},
+        {steam, profile("online").replace("</profile>", "<tail>"), bsError, F::NotXml},
+        {steam, profile("online") + "<second/>", bsError, F::NotXml},
+        {steam, "<p><onlineState>online</onlineState><q>&undefined;</q></p>", bsError, F::NotXml},
         {steam, "<p><q></p><onlineState>online</onlineState>", bsError, F::NotXml},
         {steam, "<p><onlineState>online", bsError, F::NotXml},
         {steam, "not xml at all", bsError, F::NotXml},

@@ -92,6 +92,21 @@ TEST_F(PresenceTest, QueryStatusPicksTheServiceBySiteScan) {
               "http://127.0.0.1:9/getstatus.php?yid=bob&invisiblescan=0&ver=0.5.4");
 }
 
+// The one-off check makes two requests; cancelled during the first, it makes no second.
+TEST_F(PresenceTest, ACancelledQueryStopsAtItsFirstCancelledRequest) {
+    TIdDeadline token;
+    fetcher_.reply = u"0004"; // offline: the check would go on to the invisible scan
+    SetPresenceFetcher([&](const std::string& url, std::u16string& text, const TFetchControl&) {
+        fetcher_.urls.push_back(url);
+        token.Cancel();
+        text = fetcher_.reply;
+        return true;
+    });
+    const TPresenceAnswer answer = OneOffCheck(QStringLiteral("bob")).Run(&token);
+    EXPECT_EQ(fetcher_.urls.size(), 1u);
+    EXPECT_EQ(answer.code, bsOffline);
+}
+
 TEST(StatusText, WordsInBothLanguagesAndNoWordLeavesTheDestination) {
     const struct {
         TBuddyStatus code;

@@ -112,10 +112,8 @@ TEST(SourceCatalogue, FindsBySourceNameInAnyLetterCase) {
 
 // Every refusal, as the Sources window shows it, in both languages.
 TEST(SourceCatalogue, BadDefinitionsAreRefusedWithAClearMessage) {
-    const char* kNotWebEn =
-        "The address must be a web address that begins with http:// or https://!";
-    const char* kNotWebRo =
-        "Adresa trebuie să fie o adresă web care începe cu http:// sau https://!";
+    const char* kBlankEn = "Addresses cannot contain blanks; write %20";
+    const char* kBlankRo = "Adresele nu pot conține spații; scrie %20";
     const TSourceCatalogue catalogue({Source("My Chess")});
     const struct {
         TPresenceSource definition;
@@ -141,36 +139,88 @@ TEST(SourceCatalogue, BadDefinitionsAreRefusedWithAClearMessage) {
         {Source("Lichess"), "My Chess", "A source named \"Lichess\" already exists!",
          "Există deja o sursă numită \"Lichess\"!"},
         {Source("x", "https://example.org/users"), "",
-         "The address must hold %s where the ID goes!",
-         "Adresa trebuie să conțină %s în locul ID-ului!"},
-        {Source("x", "ftp://example.org/%s"), "", kNotWebEn, kNotWebRo},
-        {Source("x", "example.org/%s"), "", kNotWebEn, kNotWebRo},
-        {Source("x", "https:///%s"), "", kNotWebEn, kNotWebRo},
-        {Source("x", "https://exa mple.org/%s"), "", kNotWebEn, kNotWebRo},
+         "The query address must hold %s where the ID goes!",
+         "Adresa de interogare trebuie să conțină %s în locul ID-ului!"},
+        {Source("x", "ftp://example.org/%s"), "",
+         "The query address must begin with http:// or https://, not ftp://!",
+         "Adresa de interogare trebuie să înceapă cu http:// sau https://, nu cu ftp://!"},
+        {Source("x", "example.org/%s"), "",
+         "The query address must begin with http:// or https://!",
+         "Adresa de interogare trebuie să înceapă cu http:// sau https://!"},
+        {Source("x", "https:///%s"), "", "The query address names no host after https://!",
+         "Adresa de interogare nu numește nicio gazdă după https://!"},
+        {Source("x", "http://user@:80/%s"), "", "The query address names no host after http://!",
+         "Adresa de interogare nu numește nicio gazdă după http://!"},
+        {Source("x", "https://exa mple.org/%s"), "", kBlankEn, kBlankRo},
+        {Source("x", "http://127.0.0.1:8765/a b/%s"), "", kBlankEn, kBlankRo},
+        {Source("x", "http://127.0.0.1:8765/a\tb/%s"), "", kBlankEn, kBlankRo},
+        {Source("x", "http://host:abc/%s"), "",
+         "The query address has a port that is not a number from 1 to 65535: \"abc\"!",
+         "Adresa de interogare are un port care nu este un număr de la 1 la 65535: \"abc\"!"},
+        {Source("x", "http://host:70000/%s"), "",
+         "The query address has a port that is not a number from 1 to 65535: \"70000\"!",
+         "Adresa de interogare are un port care nu este un număr de la 1 la 65535: \"70000\"!"},
+        {Source("x", "http://host:/%s"), "",
+         "The query address has a port that is not a number from 1 to 65535: \"\"!",
+         "Adresa de interogare are un port care nu este un număr de la 1 la 65535: \"\"!"},
+        {Source("x", "http://[::1]:8080/%s"), "", "", ""},
+        {Source("x", "http://h/%s^"), "",
+         "The query address is not a valid web address (Invalid path (character '^' not "
+         "permitted))!",
+         "Adresa de interogare nu este o adresă web validă (Invalid path (character '^' not "
+         "permitted))!"},
         {Source("x", "https://example.org/%s", "json:online"), "",
-         "The rule \"json:online\" cannot be used. A JSON pointer is empty or begins with /, and "
-         "every ~ in it is followed by 0 or 1.",
-         "Regula \"json:online\" nu poate fi folosită. Un pointer JSON este gol sau începe cu /, "
-         "iar orice ~ din el este urmat de 0 sau 1."},
+         "The rule \"json:online\" cannot be used: the pointer \"online\" does not begin with /. A "
+         "JSON pointer is empty or begins with /, and every ~ in it is followed by 0 or 1.",
+         "Regula \"json:online\" nu poate fi folosită: pointerul \"online\" nu începe cu /. Un "
+         "pointer JSON este gol sau începe cu /, iar orice ~ din el este urmat de 0 sau 1."},
+        {Source("x", "https://example.org/%s", "json:/a~2"), "",
+         "The rule \"json:/a~2\" cannot be used: in the pointer \"/a~2\" a ~ is followed by "
+         "neither 0 nor 1. A JSON pointer is empty or begins with /, and every ~ in it is followed "
+         "by 0 or 1.",
+         "Regula \"json:/a~2\" nu poate fi folosită: în pointerul \"/a~2\" un ~ nu este urmat "
+         "nici de 0, nici de 1. Un pointer JSON este gol sau începe cu /, iar orice ~ din el este "
+         "urmat de 0 sau 1."},
         {Source("x", "https://example.org/%s", "online"), "",
-         "The rule \"online\" cannot be used. A rule begins with json:, xml: or text:.",
-         "Regula \"online\" nu poate fi folosită. O regulă începe cu json:, xml: sau text:."},
+         "The rule \"online\" cannot be used: \"online\" is not a kind of rule. A rule begins "
+         "with json:, xml: or text:.",
+         "Regula \"online\" nu poate fi folosită: \"online\" nu este un fel de regulă. O regulă "
+         "începe cu json:, xml: sau text:."},
+        {Source("x", "https://example.org/%s", "yaml:online"), "",
+         "The rule \"yaml:online\" cannot be used: \"yaml:\" is not a kind of rule. A rule "
+         "begins with json:, xml: or text:.",
+         "Regula \"yaml:online\" nu poate fi folosită: \"yaml:\" nu este un fel de regulă. O "
+         "regulă începe cu json:, xml: sau text:."},
         {Source("x", "https://example.org/%s", "xml:state"), "",
-         "The rule \"xml:state\" cannot be used. An xml rule gives one or more values after =, "
-         "separated by |, none of them empty.",
-         "Regula \"xml:state\" nu poate fi folosită. O regulă xml dă una sau mai multe valori "
-         "după =, separate prin |, niciuna goală."},
+         "The rule \"xml:state\" cannot be used: no = with values follows \"state\". An xml rule "
+         "gives one or more values after =, separated by |, none of them empty.",
+         "Regula \"xml:state\" nu poate fi folosită: după \"state\" nu urmează = cu valori. O "
+         "regulă xml dă una sau mai multe valori după =, separate prin |, niciuna goală."},
+        {Source("x", "https://example.org/%s", "xml:state=on||off"), "",
+         "The rule \"xml:state=on||off\" cannot be used: a value after = is empty. An xml rule "
+         "gives one or more values after =, separated by |, none of them empty.",
+         "Regula \"xml:state=on||off\" nu poate fi folosită: o valoare de după = este goală. O "
+         "regulă xml dă una sau mai multe valori după =, separate prin |, niciuna goală."},
         {Source("x", "https://example.org/%s", "xml:=on"), "",
-         "The rule \"xml:=on\" cannot be used. An xml rule names an element without blanks: "
-         "xml:ELEMENT=VALUE|VALUE…",
-         "Regula \"xml:=on\" nu poate fi folosită. O regulă xml numește un element fără spații: "
-         "xml:ELEMENT=VALOARE|VALOARE…"},
+         "The rule \"xml:=on\" cannot be used: no element is named before =. An xml rule names "
+         "an element without blanks: xml:ELEMENT=VALUE|VALUE…",
+         "Regula \"xml:=on\" nu poate fi folosită: niciun element nu este numit înainte de =. O "
+         "regulă xml numește un element fără spații: xml:ELEMENT=VALOARE|VALOARE…"},
+        {Source("x", "https://example.org/%s", "xml:a b=on"), "",
+         "The rule \"xml:a b=on\" cannot be used: the element's name \"a b\" has blanks. An xml "
+         "rule names an element without blanks: xml:ELEMENT=VALUE|VALUE…",
+         "Regula \"xml:a b=on\" nu poate fi folosită: numele elementului \"a b\" conține "
+         "spații. O regulă xml numește un element fără spații: xml:ELEMENT=VALOARE|VALOARE…"},
         {Source("x", "https://example.org/%s", "text:"), "",
-         "The rule \"text:\" cannot be used. A text rule gives the text to look for: text:NEEDLE",
-         "Regula \"text:\" nu poate fi folosită. O regulă text dă textul căutat: text:TEXT"},
+         "The rule \"text:\" cannot be used: nothing follows text:. A text rule gives the text "
+         "to look for: text:NEEDLE",
+         "Regula \"text:\" nu poate fi folosită: după text: nu urmează nimic. O regulă text dă "
+         "textul căutat: text:TEXT"},
         {Source("x", "https://example.org/%s", "text:on", "file:///etc/passwd"), "",
-         "The address to open must be a web address that begins with http:// or https://!",
-         "Adresa de deschis trebuie să fie o adresă web care începe cu http:// sau https://!"},
+         "The address to open must begin with http:// or https://, not file://!",
+         "Adresa de deschis trebuie să înceapă cu http:// sau https://, nu cu file://!"},
+        {Source("x", "https://example.org/%s", "text:on", "https://example.org/a b"), "", kBlankEn,
+         kBlankRo},
     };
     const bool saved = UseEnglish;
     for (const auto& c : cases) {

@@ -1,13 +1,18 @@
 #include "monitor/SourceQuery.h"
+#include "monitor/FailureText.h"
 
 #include "remote/RemoteSettings.h"
 #include "shell/Language.h"
 #include "tests/monitor/MonitorFakes.h"
 #include "tests/support/LoopbackServer.h"
+#include "tests/support/TlsServer.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <functional>
+#include <memory>
+#include <sstream>
 
 using namespace Qt::StringLiterals;
 
@@ -38,15 +43,15 @@ TEST(SourceQuery, OutcomesFollowTheReplyAndSayWhy) {
         {"online", true, 200, "", R"([{"id":"a","online":true}])", bsOnline, false, ""},
         {"offline", true, 200, "", R"([{"id":"a"}])", bsOffline, false, ""},
         {"not found", false, 404, "HTTP/1.1 404 Not Found", "", bsError, false,
-         "HTTP/1.1 404 Not Found"},
+         "The server answered 404 Not Found"},
         {"too many", false, 429, "HTTP/1.1 429 Too Many Requests", "", bsError, true,
-         "HTTP/1.1 429 Too Many Requests"},
+         "The server answered 429 Too Many Requests"},
         {"server error", false, 503, "HTTP/1.1 503 Service Unavailable", "", bsError, false,
-         "HTTP/1.1 503 Service Unavailable"},
+         "The server answered 503 Service Unavailable"},
         {"refused", false, 0, "Socket Error # 10061 Connection refused.", "", bsError, false,
-         "Socket Error # 10061 Connection refused."},
+         "The connection was refused (Socket Error # 10061 Connection refused.)"},
         {"html instead", true, 200, "", "<html>busy</html>", bsError, false,
-         "The reply is not JSON (illegal number at byte 0)."},
+         "The reply is not the JSON the rule expects (illegal number at byte 0)"},
         {"a string", true, 200, "", R"([{"online":"yes"}])", bsError, false,
          "The rule json:/0/online finds a value that is not true, false or null."},
     };
@@ -155,6 +160,7 @@ TEST(SourceQuery, TheOwnServiceKeepsItsOwnQueries) {
     presence.ok = false;
     const TSourceOutcome failed = TSourceQuery::Of(catalogue, {}, u"bob"_s).Run();
     EXPECT_EQ(failed.Failure, TPresenceFailure::Fetch);
+    EXPECT_EQ(failed.Host, u"127.0.0.1"_s); // named where a host is at fault
     ASSERT_EQ(failed.FailedRequests.size(), 1u);
     EXPECT_EQ(failed.FailedRequests[0].url,
               "http://127.0.0.1:9/getstatus.php?yid=bob&invisiblescan=0&ver=0.5.4");
@@ -212,6 +218,105 @@ TEST(SourceQuery, PresetFormatsOverLoopback) {
             c.steam ? "GET /id/%C4%83na%20b/?xml=1 " : "GET /api/users/status?ids=%C4%83na%20b ";
         EXPECT_EQ(server.Requests()[0].rfind(target, 0), 0u) << server.Requests()[0];
     }
+}
+
+// A reply that breaks after its 200 status line is no presence, whoever reads it: each break
+// against each rule kind and the program's own service, over the real fetch. Each body would
+// read as a status if it were the reply.
+TEST(SourceQuery, ABodyThatBreaksAfterA200IsAnError) {
+    const auto head = [](std::size_t length) {
+        return "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(length + 40) + "\r\n\r\n";
+    };
+    const struct {
+        const char* name;
+        bool tls;
+        std::function<TServerScript(const std::string& body)> script;
+        const char* reason; // the start of the reason given
+    } breaks[] = {
+        {"chunked body cut short", false,
+         [](const std::string& body) {
+             std::ostringstream chunk;
+             chunk << std::hex << body.size() << "\r\n" << body << "\r\n";
+             return TServerScript{
+                 step::ReadRequest(),
+                 step::Send("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n" + chunk.str()),
+                 step::Close()};
+         },
+         "Connection Closed Gracefully."},
+        {"reset", false,
+         [&](const std::string& body) {
+             return TServerScript{step::ReadRequest(), step::Send(head(body.size()) + body),
+                                  step::Delay(50), step::Reset()};
+         },
+         "Socket Error # 10054"},
+        {"short of its Content-Length", false,
+         [&](const std::string& body) {
+             return TServerScript{step::ReadRequest(), step::Send(head(body.size()) + body),
+                                  step::Close()};
+         },
+         "The connection closed before the whole body came."},
+        {"forged TLS record", true,
+         [&](const std::string& body) {
+             return TServerScript{step::ReadRequest(), step::Send(head(body.size()) + body),
+                                  step::SendRaw("\x17\x03\x03\x00\x20" + std::string(32, 'x')),
+                                  step::Close()};
+         },
+         "TLS: "},
+    };
+    const struct {
+        const char* name;
+        const char* rule; // empty: the own service, asked by SiteScan
+        bool siteScan;
+        std::string body;
+    } readers[] = {
+        {"json", "json:/0/online", false, R"([{"online":false}])"},
+        {"xml", "xml:onlineState=online", false, "<p><onlineState>offline</onlineState></p>"},
+        {"text", "text:\"online\":true", false, R"({"online":false})"},
+        {"own indicator", "", false, "00"},
+        {"own detection", "", true, "0004"},
+    };
+    const bool savedSiteScan = SiteScan;
+    const bool savedEnglish = UseEnglish;
+    UseEnglish = true;
+    for (const auto& b : breaks) {
+        for (const auto& r : readers) {
+            const bool own = std::string(r.rule).empty();
+            if (b.tls && own) // the own service is plain HTTP
+                continue;
+            SCOPED_TRACE(std::string(b.name) + " / " + r.name);
+            std::unique_ptr<TLoopbackServer> plain;
+            std::unique_ptr<TTlsServer> secure;
+            std::string hostPort;
+            if (b.tls) {
+                secure = std::make_unique<TTlsServer>(std::vector<TServerScript>{b.script(r.body)});
+                hostPort = secure->HostPort();
+            } else {
+                plain =
+                    std::make_unique<TLoopbackServer>(std::vector<TServerScript>{b.script(r.body)});
+                hostPort = plain->HostPort();
+            }
+            setenv("ZENTRILO_DETECT_HOST", hostPort.c_str(), 1);
+            setenv("ZENTRILO_INDICATOR_HOST", hostPort.c_str(), 1);
+            SiteScan = r.siteScan;
+            const TSourceQuery query =
+                own ? TSourceQuery::Of(TSourceCatalogue(), {}, u"ana"_s)
+                    : TSourceQuery::Of(
+                          UserSource(u"Mine"_s,
+                                     QString::fromStdString((b.tls ? "https://" : "http://") +
+                                                            hostPort + "/q?id=%s"),
+                                     QString::fromUtf8(r.rule), {}),
+                          u"ana"_s);
+            const TSourceOutcome outcome = query.Run();
+            EXPECT_EQ(outcome.Status, bsError);
+            EXPECT_EQ(outcome.Failure, TPresenceFailure::Fetch);
+            EXPECT_TRUE(FailureText(outcome).startsWith(QString::fromUtf8(b.reason)))
+                << FailureText(outcome).toStdString();
+        }
+    }
+    unsetenv("ZENTRILO_DETECT_HOST");
+    unsetenv("ZENTRILO_INDICATOR_HOST");
+    SiteScan = savedSiteScan;
+    UseEnglish = savedEnglish;
 }
 
 } // namespace

@@ -134,6 +134,24 @@ TEST(FetchHelpers, BrokenBodyAfterA200StatusLine) {
     TMemoryStream stream;
     EXPECT_TRUE(HttpGetStream(streamServer.Url(), stream));
     EXPECT_EQ(Text(stream), "abc");
+    // The result stays true, and the control record says why the body is not whole.
+    const struct {
+        const char* name;
+        std::string reply;
+        std::string failure;
+    } cases[] = {
+        {"chunked", broken, "Connection Closed Gracefully."},
+        {"short", "HTTP/1.1 200 OK\r\nContent-Length: 10\r\n\r\nabcd",
+         "The connection closed before the whole body came."},
+        {"whole", HttpReply("200 OK", "abcd"), ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TLoopbackServer server({Answer(c.reply)});
+        std::string failure = "old";
+        EXPECT_TRUE(HttpGetStreamEx(server.Url(), stream, {nullptr, &failure}));
+        EXPECT_EQ(failure, c.failure);
+    }
 }
 
 TEST(FetchHelpers, UnreachableServersFailQuickly) {
@@ -210,6 +228,35 @@ TEST(FetchHelpers, FailureReasonsAndStatusCodes) {
         EXPECT_EQ(HttpGetTextEx(server.Url(), text, {nullptr, &failure, &status}), c.result);
         EXPECT_EQ(failure, c.failure);
         EXPECT_EQ(status, c.status);
+    }
+}
+
+// The body of a reply that fails by its status is handed on for a caller to show; a success or
+// a failure without a reply leaves none.
+TEST(FetchHelpers, TheBodyOfAFailedStatusIsKeptApart) {
+    const TLimits limits(200, 5000);
+    const struct {
+        const char* name;
+        TServerScript script;
+        std::u16string errorBody;
+    } cases[] = {
+        {"404 with a page", Answer(HttpReply("404 Not Found", "<h1>gone</h1>")), u"<h1>gone</h1>"},
+        {"429", Answer(HttpReply("429 Too Many Requests", "slow down")), u"slow down"},
+        {"200", Answer(HttpReply("200 OK", "body")), u""},
+        {"silent", {step::ReadRequest(), step::HoldOpen()}, u""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TLoopbackServer server({c.script});
+        TMemoryStream stream;
+        std::u16string errorBody = u"old";
+        TFetchControl control;
+        control.errorBody = &errorBody;
+        HttpGetStreamEx(server.Url(), stream, control);
+        EXPECT_EQ(errorBody, c.errorBody);
+        if (!c.errorBody.empty()) {
+            EXPECT_TRUE(stream.Bytes().empty()); // the helper's own contract stands
+        }
     }
 }
 

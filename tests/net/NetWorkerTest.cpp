@@ -11,6 +11,7 @@
 #include <deque>
 #include <functional>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -139,6 +140,44 @@ TEST_F(NetWorkerTest, ThenAppliesAfterEveryJobBeforeIt) {
     ASSERT_EQ(owner_.Run(2), 2);
     EXPECT_EQ(applied, (std::vector<int>{1, 2}));
     EXPECT_FALSE(after->Pending());
+}
+
+// Behind a fetch under way and the program's queued jobs, the user's jobs run next, in the order
+// asked; the program's keep their order; still one at a time, each result applied as it ran.
+TEST_F(NetWorkerTest, TheUsersJobsRunNextAfterTheFetchUnderWay) {
+    TGate gate;
+    std::vector<std::string> ran; // the worker's thread's until the results are applied
+    std::vector<std::string> applied;
+    std::atomic<int> running{0};
+    std::atomic<int> mostAtOnce{0};
+    const auto job = [&](std::string name) {
+        return [&, name](const TIdDeadline& cancel) -> INetWorker::TApply {
+            mostAtOnce = std::max(mostAtOnce.load(), ++running);
+            if (name == "under way")
+                gate.Pass(cancel);
+            ran.push_back(name);
+            --running;
+            return [&applied, name] { applied.push_back(name); };
+        };
+    };
+    worker_.Submit(job("under way"));
+    while (!gate.entered_)
+        std::this_thread::sleep_for(1ms);
+    worker_.Submit(job("periodic 1"));
+    worker_.Submit(job("periodic 2"));
+    worker_.SubmitForUser(job("one-off"));
+    worker_.Submit(job("periodic 3"));
+    worker_.Submit(job("test"), TAskedBy::User);
+    const TNetJobPtr then = worker_.Then([&applied] { applied.push_back("then"); });
+    gate.Open();
+    ASSERT_EQ(owner_.Run(7), 7);
+    const std::vector<std::string> order = {"under way",  "one-off",    "test",
+                                            "periodic 1", "periodic 2", "periodic 3"};
+    EXPECT_EQ(ran, order);
+    std::vector<std::string> withThen = order;
+    withThen.push_back("then");
+    EXPECT_EQ(applied, withThen);
+    EXPECT_EQ(mostAtOnce, 1);
 }
 
 // Abandoned while it waits in the queue, while it runs, or once its result is on its way: the

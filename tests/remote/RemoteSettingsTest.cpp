@@ -314,4 +314,14 @@ TEST_F(RemoteFetch, ServedFileIsAppliedAndAFailureLaterKeepsIt) {
     EXPECT_EQ(LastVersion, QStringLiteral("0.6.0"));
 }
 
+TEST_F(RemoteFetch, AFileCutShortAfterItsStatusIsNotApplied) {
+    const std::string file = "[Settings]\r\nbuddylimit=12";
+    TLoopbackServer server(
+        {{step::ReadRequest(), step::Send("HTTP/1.1 200 OK\r\nContent-Length: 99\r\n\r\n" + file),
+          step::Close()}});
+    UseSite(server.HostPort());
+    EXPECT_FALSE(Load());
+    EXPECT_EQ(BuddyLimit, 5);
+}
+
 } // namespace

@@ -9,7 +9,8 @@
 
 class TInlineWorker : public INetWorker {
 public:
-    TNetJobPtr Submit(TRun run) override {
+    using INetWorker::Submit;
+    TNetJobPtr Submit(TRun run, TAskedBy) override {
         auto job = std::make_shared<TNetJob>();
         if (stopped_)
             job->Abandon();

@@ -46,6 +46,9 @@ TServerStep ReadRequest() {
 TServerStep Send(std::string bytes) {
     return {TServerStep::Send, std::make_shared<const std::string>(std::move(bytes)), 0};
 }
+TServerStep SendRaw(std::string bytes) {
+    return {TServerStep::SendRaw, std::make_shared<const std::string>(std::move(bytes)), 0};
+}
 TServerStep Delay(int ms) {
     return {TServerStep::Delay, nullptr, ms};
 }
@@ -169,6 +172,7 @@ bool TLoopbackServer::RunStep(int fd, std::size_t index, const TServerStep& s,
         return true;
     }
     case TServerStep::Send:
+    case TServerStep::SendRaw:
         SendAll(fd, *s.bytes);
         return true;
     case TServerStep::Delay: {

@@ -13,7 +13,7 @@
 #include <vector>
 
 struct TServerStep {
-    enum Kind { ReadRequest, Send, Delay, Close, Reset, HoldOpen };
+    enum Kind { ReadRequest, Send, SendRaw, Delay, Close, Reset, HoldOpen };
     Kind kind;
     std::shared_ptr<const std::string> bytes;
     int ms = 0;
@@ -23,6 +23,8 @@ using TServerScript = std::vector<TServerStep>;
 namespace step {
 TServerStep ReadRequest();           // until the next blank line, at most 5 s
 TServerStep Send(std::string bytes); // raw bytes out
+// Bytes out beneath any TLS layer (a forged record); the same as Send on a plain connection.
+TServerStep SendRaw(std::string bytes);
 TServerStep Delay(int ms);
 TServerStep Close();    // FIN, then wait (at most 2 s) for the peer's close
 TServerStep Reset();    // RST

@@ -2,6 +2,7 @@
 
 #include "tests/support/PortableSocket.h"
 #include "tools/loopback/LoopbackListener.h"
+#include "tools/loopback/LoopbackSend.h"
 
 #include <netinet/tcp.h>
 #include <openssl/err.h>
@@ -229,6 +230,9 @@ bool TTlsServer::RunStep(TConnection& connection, const TServerStep& s) {
     case TServerStep::Send:
         return s.bytes->empty() ||
                SSL_write(connection.ssl, s.bytes->data(), static_cast<int>(s.bytes->size())) > 0;
+    case TServerStep::SendRaw:
+        SendAll(connection.fd, *s.bytes);
+        return true;
     case TServerStep::Delay: {
         pollfd entry = PollEntry(wake_[0], POLLIN);
         PollSockets(&entry, 1, s.ms);

@@ -19,15 +19,20 @@ inline QString CheckToolPath() {
            QStringLiteral("/../tools/zentrilo-check/zentrilo-check");
 }
 
-// Runs the tool with `arguments` in the test's environment with `changes` (name, value) applied.
+// Runs the tool with `arguments` in the test's environment with `changes` (name, value) applied;
+// through `launcher` (a program and its arguments, such as one that drops privileges) if given.
 inline TToolRun RunCheckTool(const QStringList& arguments,
-                             const QList<std::pair<QString, QString>>& changes) {
+                             const QList<std::pair<QString, QString>>& changes,
+                             const QStringList& launcher = {}) {
     QProcess tool;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     for (const auto& [name, value] : changes)
         environment.insert(name, value);
     tool.setProcessEnvironment(environment);
-    tool.start(CheckToolPath(), arguments);
+    if (launcher.isEmpty())
+        tool.start(CheckToolPath(), arguments);
+    else
+        tool.start(launcher.front(), launcher.mid(1) + QStringList{CheckToolPath()} + arguments);
     TToolRun run;
     if (!tool.waitForFinished(10000))
         return run;

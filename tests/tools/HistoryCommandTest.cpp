@@ -6,8 +6,11 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <unistd.h>
 
 namespace {
 
@@ -128,10 +131,51 @@ TEST_F(HistoryCommandTest, ADamagedHistoryIsReportedAndLeftAlone) {
     file.close();
     const TToolRun run = Run({});
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.out, kHeader);
-    EXPECT_TRUE(run.err.contains("cannot read")) << run.err.toStdString();
+    EXPECT_TRUE(run.out.isEmpty());
+    EXPECT_TRUE(run.err.startsWith("zentrilo-check: cannot read the history: "))
+        << run.err.toStdString();
     EXPECT_EQ(QFileInfo(HistoryPath()).size(), 3000);
     EXPECT_EQ(QDir(QFileInfo(HistoryPath()).path()).count(), 3u); // ".", ".." and the file
+}
+
+// A read-only folder holding the file and its write-ahead log but no shared-memory file: the
+// rows in the log are printed, or nothing is and the tool says why; never the header alone. The
+// folder's mode binds no root, so as root the tool runs as the user nobody.
+TEST_F(HistoryCommandTest, AReadOnlyFolderWithItsLogIsReadWholeOrNotAtAll) {
+    const auto store = WriteSample(); // still open: its rows are in the log
+    QTemporaryDir shared;             // a folder the user nobody can reach
+    ASSERT_TRUE(shared.isValid());
+    const QString dataHome = shared.filePath(QStringLiteral("data"));
+    const QString folder = dataHome + QStringLiteral("/ZentriloSoft");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    for (const QString& suffix : {QString(), QStringLiteral("-wal")})
+        ASSERT_TRUE(QFile::copy(HistoryPath() + suffix,
+                                folder + QStringLiteral("/history.sqlite") + suffix));
+    ASSERT_GT(QFileInfo(folder + QStringLiteral("/history.sqlite-wal")).size(), 0);
+    const auto readable = QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther;
+    const auto enterable = QFile::ExeOwner | QFile::ExeGroup | QFile::ExeOther;
+    for (const QString& file : QDir(folder).entryList(QDir::Files))
+        QFile::setPermissions(folder + QLatin1Char('/') + file, readable);
+    for (const QString& path : {shared.path(), dataHome})
+        QFile::setPermissions(path, readable | enterable | QFile::WriteOwner);
+    QFile::setPermissions(folder, readable | enterable);
+    const QStringList launcher =
+        geteuid() == 0
+            ? QStringList{QStringLiteral("setpriv"), QStringLiteral("--reuid=65534"),
+                          QStringLiteral("--regid=65534"), QStringLiteral("--clear-groups")}
+            : QStringList();
+    const TToolRun run = RunCheckTool({QStringLiteral("--history")},
+                                      {{QStringLiteral("XDG_DATA_HOME"), dataHome}}, launcher);
+    QFile::setPermissions(folder, readable | enterable | QFile::WriteOwner);
+    EXPECT_FALSE(QFileInfo::exists(folder + QStringLiteral("/history.sqlite-shm")));
+    if (run.status == 0) {
+        EXPECT_EQ(run.out, kHeader + kLines[0] + kLines[1] + kLines[2] + kLines[3] + kLines[4]);
+    } else {
+        EXPECT_EQ(run.status, 1);
+        EXPECT_TRUE(run.out.isEmpty()) << run.out.toStdString();
+        EXPECT_TRUE(run.err.startsWith("zentrilo-check: cannot read the history: "))
+            << run.err.toStdString();
+    }
 }
 
 } // namespace

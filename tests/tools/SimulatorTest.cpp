@@ -1,3 +1,4 @@
+#include "monitor/FailureText.h"
 #include "monitor/Presence.h"
 #include "monitor/SourceQuery.h"
 #include "net/uNetUtils.h"

@@ -77,8 +77,8 @@ TEST_F(SourceCommandTest, SourcesListsEveryOneWithItsTemplateAndRule) {
               "Broken\n"
               "  query: http://127.0.0.1:9/%s\n"
               "  rule:  yaml:x\n"
-              "  error: The rule \"yaml:x\" cannot be used. A rule begins with json:, xml: "
-              "or text:.\n");
+              "  error: The rule \"yaml:x\" cannot be used: \"yaml:\" is not a kind of rule. A "
+              "rule begins with json:, xml: or text:.\n");
 }
 
 TEST_F(SourceCommandTest, EachIdGetsItsLineAndEachErrorItsReason) {
@@ -112,7 +112,17 @@ TEST_F(SourceCommandTest, EachIdGetsItsLineAndEachErrorItsReason) {
          {u"--source"_s, u"Chess"_s, u"ana"_s},
          1,
          "ana is ERROR\n",
-         "zentrilo-check: ana: The reply is not JSON (illegal number at byte 0).\n",
+         "zentrilo-check: ana: The reply is not the JSON the rule expects (illegal number at byte "
+         "0)\n",
+         "GET /api/users/status?ids=ana HTTP/1.1\r\n"},
+        {"a body short of its Content-Length",
+         {{step::ReadRequest(),
+           step::Send("HTTP/1.1 200 OK\r\nContent-Length: 99\r\n\r\n[{\"online\":false}]"),
+           step::Close()}},
+         {u"--source"_s, u"Chess"_s, u"ana"_s},
+         1,
+         "ana is ERROR\n",
+         "zentrilo-check: ana: The connection closed before the whole body came.\n",
          "GET /api/users/status?ids=ana HTTP/1.1\r\n"},
         {"the own service",
          {Answer("200 OK", "A1A4")},

@@ -100,16 +100,16 @@ int RunHistoryCommand(int argc, char** argv) {
     QCoreApplication application(argc, argv); // Qt SQL finds its driver through it
     THistoryDatabase db(DefaultHistoryPath());
     std::vector<THistoryChange> changes;
-    int status = kPrinted;
     if (db.OpenForReading()) {
         if (db.HasHistory())
             changes = ReadHistoryChanges(db.Connection(), query.SinceMs,
                                          std::numeric_limits<qint64>::max());
     } else if (!db.LastError().isEmpty()) {
-        std::fprintf(stderr, "zentrilo-check: cannot read %s: %s\n", db.Path().toUtf8().constData(),
+        // The history is printed whole or not at all: a part would pass for all of it.
+        std::fprintf(stderr, "zentrilo-check: cannot read the history: %s\n",
                      db.LastError().toUtf8().constData());
-        status = kUnreadable;
+        return kUnreadable;
     }
     Print(HistoryCsv(Selected(std::move(changes), query), EnglishStatusWord));
-    return status;
+    return kPrinted;
 }

@@ -1,5 +1,6 @@
 #include "tools/zentrilo-check/SourceCommands.h"
 
+#include "monitor/FailureText.h"
 #include "monitor/SourceQuery.h"
 #include "monitor/SourceSettings.h"
 #include "shell/Language.h"
@@ -59,7 +60,7 @@ int RunSourceCommand(int argc, char** argv) {
         std::fflush(stdout);
         if (outcome.Status == bsError) {
             std::fprintf(stderr, "zentrilo-check: %s: %s\n", TrimControl(id).toUtf8().constData(),
-                         FailureText(outcome).toUtf8().constData());
+                         ClientFailureText(outcome).toUtf8().constData());
             exitCode = kSomeFailed;
         }
     }

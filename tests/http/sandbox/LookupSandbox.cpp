@@ -99,9 +99,10 @@ TEST(LookupErrors, ResolverAnswersGiveTheirSocketErrors) {
         const char* message;
     } cases[] = {
         {"nxdomain.zentrilo.test", 11001, "Socket Error # 11001\r\nHost not found."},
-        {"servfail.zentrilo.test", 11002, "Socket Error # 11002\r\n"},
-        {"refused.zentrilo.test", 11002, "Socket Error # 11002\r\n"},
-        {"nodata.zentrilo.test", 11004, "Socket Error # 11004\r\n"},
+        {"servfail.zentrilo.test", 11002, "Socket Error # 11002\r\nHost not found, try again."},
+        {"refused.zentrilo.test", 11002, "Socket Error # 11002\r\nHost not found, try again."},
+        {"nodata.zentrilo.test", 11004,
+         "Socket Error # 11004\r\nValid name, no data record of requested type."},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.host);
@@ -157,6 +158,39 @@ TEST(LookupBound, AnsweredLookupsLeaveNothingBehind) {
         }
     }
     EXPECT_EQ(SettledResources(baseline), baseline);
+}
+
+// A fetch cancelled before it begins starts no lookup thread; lookups abandoned at their bound
+// stay bounded in number, and one that would need a thread beyond that fails at once. Last in
+// this file: its abandoned lookups wait out the resolver's time-out.
+TEST(LookupBound, CancelledAndAbandonedLookupsCannotPileUp) {
+    const int threadsBefore = CountResources().threads;
+    TIdDeadline cancelled;
+    cancelled.Cancel();
+    for (int i = 0; i < 200; ++i) {
+        TIdTCPClientCustom client;
+        client.SetDeadline(&cancelled);
+        EXPECT_THROW(Connect(client, "silent.zentrilo.test"), EIdCancelled);
+    }
+    EXPECT_EQ(CountResources().threads, threadsBefore);
+    int abandoned = 0;
+    for (;;) {
+        const TIdDeadline bound(50);
+        TIdTCPClientCustom client;
+        client.SetDeadline(&bound);
+        const auto start = Clock::now();
+        try {
+            Connect(client, "silent.zentrilo.test");
+            FAIL() << "connected";
+        } catch (const EIdDeadlineExceeded&) {
+            ASSERT_LT(++abandoned, 5) << "a fifth lookup thread was started";
+        } catch (const EIdLookupBusy& e) {
+            EXPECT_STREQ(e.what(), "Host lookup busy");
+            EXPECT_LT(MsSince(start), 40); // not after a bound of its own
+            break;
+        }
+    }
+    EXPECT_LE(CountResources().threads, threadsBefore + 4);
 }
 
 int main(int argc, char** argv) {
