@@ -3,6 +3,7 @@
 #include "app/SourceChoice.h"
 #include "monitor/FailureText.h"
 #include "monitor/IdCaption.h"
+#include "monitor/NotifyChoice.h"
 #include "monitor/Record.h"
 #include "monitor/SourceQuery.h"
 #include "shell/IntegerText.h"
@@ -41,13 +42,19 @@ TEditForm::TEditForm(QWidget* parent)
       Label2(new QLabel(QStringLiteral("Interval (min.)"), this)),
       Label3(new QLabel(QStringLiteral("Source"), this)), edNume(new QLineEdit(this)),
       cbInterval(new QComboBox(this)), cbSource(new QComboBox(this)),
-      lbSourceNote(new QLabel(this)), Button1(new QPushButton(QStringLiteral("OK"), this)),
+      lbSourceNote(new QLabel(this)), Label4(new QLabel(QStringLiteral("Notify me when"), this)),
+      cbNotify(new QComboBox(this)), Button1(new QPushButton(QStringLiteral("OK"), this)),
       Button2(new QPushButton(QStringLiteral("Cancel"), this)),
       RunModal([](TEditForm& form) { return form.exec(); }), catalogue_(&BuiltInSources()) {
     setModal(true);
     Label1->setBuddy(edNume);
     Label2->setBuddy(cbInterval);
     Label3->setBuddy(cbSource);
+    Label4->setBuddy(cbNotify);
+    for (const TNotifyChoice choice :
+         {TNotifyChoice::Both, TNotifyChoice::Online, TNotifyChoice::Offline, TNotifyChoice::None})
+        cbNotify->addItem(QString(), NotifyChoiceWord(choice));
+    ShowNotifyTexts(UseEnglish);
     cbInterval->setEditable(true);
     cbInterval->setInsertPolicy(QComboBox::NoInsert); // typed values are read, never listed
     cbInterval->addItems(IntervalItems());
@@ -75,12 +82,17 @@ TEditForm::TEditForm(QWidget* parent)
         layout->addSpacing(7);
     }
     layout->addWidget(lbSourceNote);
+    layout->addSpacing(7);
+    cbNotify->setMinimumWidth(kFieldWidth);
+    layout->addWidget(Label4);
+    layout->addWidget(cbNotify);
     layout->addSpacing(6);
     layout->addLayout(buttons);
 
     setTabOrder(edNume, cbInterval);
     setTabOrder(cbInterval, cbSource);
-    setTabOrder(cbSource, Button1);
+    setTabOrder(cbSource, cbNotify);
+    setTabOrder(cbNotify, Button1);
     setTabOrder(Button1, Button2);
 
     connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
@@ -102,11 +114,13 @@ int TEditForm::ShowEditDialog(TRecord* entry, const QString& addSource) {
         edNume->setText(entry->ID);
         cbInterval->setEditText(QString::number(entry->Interval));
         FillSources(entry->Source);
+        cbNotify->setCurrentIndex(static_cast<int>(NotifyChoiceOf(entry->Notify)));
     } else {
         setWindowTitle(Lang("Add", "Adaugă"));
         edNume->clear();
         cbInterval->setEditText(QStringLiteral("1"));
         FillSources(addSource);
+        cbNotify->setCurrentIndex(static_cast<int>(TNotifyChoice::Both));
     }
     setResult(0);
     layout()->activate(); // the size that the texts need, before it is centred
@@ -130,6 +144,23 @@ void TEditForm::FillSources(const QString& chosen) {
 
 QString TEditForm::SourceName() const {
     return ChosenSource(*cbSource);
+}
+
+QString TEditForm::NotifyValue(const QString& stored) const {
+    const QString chosen = cbNotify->currentData().toString();
+    return NotifyChoiceOf(chosen) == NotifyChoiceOf(stored) ? stored : chosen;
+}
+
+void TEditForm::ShowNotifyTexts(bool english) {
+    Label4->setText(Lang("Notify me when", "Anunță-mă când", english));
+    const char* const texts[][2] = {
+        {"comes online or goes offline", "intră online sau iese offline"},
+        {"comes online", "intră online"},
+        {"goes offline", "iese offline"},
+        {"never", "niciodată"},
+    };
+    for (int i = 0; i < cbNotify->count(); ++i)
+        cbNotify->setItemText(i, Lang(texts[i][0], texts[i][1], english));
 }
 
 void TEditForm::ShowIdCaption(bool english) {

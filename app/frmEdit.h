@@ -26,6 +26,8 @@ public:
     QComboBox* cbInterval;
     QComboBox* cbSource;
     QLabel* lbSourceNote; // why the chosen source cannot answer; hidden when it can
+    QLabel* Label4;       // "Notify me when"
+    QComboBox* cbNotify;  // which changes show a balloon
     QPushButton* Button1; // OK, default
     QPushButton* Button2; // Cancel
 
@@ -36,6 +38,11 @@ public:
     int ShowEditDialog(TRecord* entry, const QString& addSource = {});
     // The chosen source's name as an entry keeps it: empty for the program's own service.
     QString SourceName() const;
+    // The choice to store for an entry that had `stored`: `stored` itself while the choice it
+    // stands for is kept, so that a word this version does not know survives an edit.
+    QString NotifyValue(const QString& stored) const;
+    // The choice's texts in the language in force now.
+    void ShowNotifyTexts(bool english);
     // Label1 names the chosen source's IDs, in that language.
     void ShowIdCaption(bool english = UseEnglish);
     void Button1Click();

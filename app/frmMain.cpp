@@ -5,6 +5,7 @@
 #include "app/platform/ExecutableFile.h"
 #include "app/platform/XdgAutostart.h"
 #include "monitor/Check.h"
+#include "monitor/NotifyChoice.h"
 #include "monitor/SourceSettings.h"
 #include "remote/RemoteSettings.h"
 #include "remote/UpdateCheck.h"
@@ -40,7 +41,7 @@ static void InitPictures() {
 namespace {
 
 constexpr int kClientWidth = 549;
-constexpr int kClientHeight = 488;
+constexpr int kClientHeight = 508;
 
 QString UserName(int slot) {
     return QStringLiteral("User%1").arg(slot);
@@ -49,22 +50,15 @@ QString IntervalName(int slot) {
     return QStringLiteral("Interval%1").arg(slot);
 }
 
-QIcon TrayPicture() {
-    QIcon icon;
-    for (const char* size : {"16", "32", "48"})
-        icon.addFile(QStringLiteral(":/zentrilo/tray-%1.png").arg(QLatin1String(size)));
-    return icon;
-}
-
 } // namespace
 
-TzentriloMF::TzentriloMF(std::unique_ptr<ITrayBackend> trayBackend,
+TzentriloMF::TzentriloMF(std::unique_ptr<IDesktopTray> trayBackend,
                          std::unique_ptr<INetWorker> worker, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                           Qt::WindowCloseButtonHint),
-      trayIcon_(std::move(trayBackend)), worker_(std::move(worker)),
-      objs_(std::make_unique<Tobjs>(context_)) {
+      desktopTray_(trayBackend.get()), trayIcon_(std::move(trayBackend)),
+      worker_(std::move(worker)), objs_(std::make_unique<Tobjs>(context_)) {
     if (!worker_)
         worker_ = std::make_unique<TNetWorker>([this](std::function<void()> apply) {
             QMetaObject::invokeMethod(this, std::move(apply), Qt::QueuedConnection);
@@ -74,15 +68,18 @@ TzentriloMF::TzentriloMF(std::unique_ptr<ITrayBackend> trayBackend,
     context_.tray = &trayIcon_;
     context_.worker = worker_.get();
     context_.sources = &sources_;
+    context_.recent = &recent_;
+    context_.pause = &pause_;
     // A row and the buttons show whether its check is under way.
     context_.checkUnderWay = [this](TRecord& entry) {
         RefreshRow(&entry);
         UpdateButtons();
     };
-    // A result shows in the history window too while that is open.
+    // A result shows in the history window too while that is open, and in the tray.
     context_.refreshRow = [this](TRecord& entry) {
         context_.checkUnderWay(entry);
         RefreshHistoryWindow();
+        UpdateTray();
     };
     CreateControls();
     setMinimumSize(kClientWidth, kClientHeight);
@@ -99,8 +96,8 @@ TzentriloMF::~TzentriloMF() {
 }
 
 void TzentriloMF::SetupTray() {
-    trayIcon_.SetIcon(TrayPicture());
-    trayIcon_.SetPopupMenu(PopupMenu1);
+    UpdateTray();
+    desktopTray_->SetMenu(PopupMenu1);
     trayIcon_.BalloonFlags = bfInfo;
     trayIcon_.BalloonTimeout = 5000;
     trayIcon_.OnClick = [this] { TrayIconClick(); };
@@ -109,15 +106,16 @@ void TzentriloMF::SetupTray() {
 }
 
 void TzentriloMF::ConnectHandlers() {
-    connect(Show1, &QAction::triggered, this, [this] { Show1Click(); });
-    connect(History1, &QAction::triggered, this, [this] { History1Click(); });
-    connect(Sources1, &QAction::triggered, this, [this] { Sources1Click(); });
-    connect(Exit1, &QAction::triggered, this, [this] { Exit1Click(); });
+    ConnectTrayMenu();
     connect(btnExit, &QPushButton::clicked, this, [this] { btnExitClick(); });
     // `clicked` comes from the user only, so assigning a state at start-up writes nothing.
     connect(cbStartWithWindows, &QCheckBox::clicked, this, [this] { cbStartWithWindowsClick(); });
     for (QCheckBox* box : {cbCloseToTray, cbCheckForUpdates})
         connect(box, &QCheckBox::clicked, this, [this] { SaveChanges(); });
+    connect(cbPlaySound, &QCheckBox::clicked, this, [this] {
+        desktopTray_->SetSound(cbPlaySound->isChecked());
+        SaveChanges();
+    });
     connect(rgLanguageEnglish, &QRadioButton::clicked, this, [this] { rgLanguageClick(); });
     connect(rgLanguageRomanian, &QRadioButton::clicked, this, [this] { rgLanguageClick(); });
     connect(btnAdd, &QPushButton::clicked, this, [this] { btnAddClick(); });
@@ -152,8 +150,8 @@ void TzentriloMF::FormCreate() {
     cbStartWithWindows->setChecked(StartsWithWindows());
     (UseEnglish ? rgLanguageEnglish : rgLanguageRomanian)->setChecked(true);
     // Until the stored switches are read they show their defaults and cannot be changed.
-    for (QCheckBox* box : {cbCloseToTray, cbCheckForUpdates}) {
-        box->setChecked(true);
+    for (QCheckBox* box : {cbCloseToTray, cbCheckForUpdates, cbPlaySound}) {
+        box->setChecked(box != cbPlaySound);
         box->setEnabled(false);
     }
     ClearStatusTimerTimer();
@@ -168,7 +166,9 @@ void TzentriloMF::FinishStartUp() {
     settingsLoaded_ = true;
     cbCloseToTray->setChecked(Options->GetValue(QStringLiteral("CloseToTray")).toBool());
     cbCheckForUpdates->setChecked(Options->GetValue(QStringLiteral("CheckForUpdates")).toBool());
-    for (QCheckBox* box : {cbCloseToTray, cbCheckForUpdates})
+    cbPlaySound->setChecked(Options->GetValue(QStringLiteral("PlaySound")).toBool());
+    desktopTray_->SetSound(cbPlaySound->isChecked());
+    for (QCheckBox* box : {cbCloseToTray, cbCheckForUpdates, cbPlaySound})
         box->setEnabled(true);
     ShowListInfo(UseEnglish);
     StartHistory(); // the run begins before the first checks go out
@@ -196,6 +196,7 @@ void TzentriloMF::DefineOptions() {
     const QString general = QStringLiteral("General");
     for (const char* name : {"CloseToTray", "CheckForUpdates", "StillRunning"})
         Options->AddOption(general, QLatin1String(name), true, varBoolean);
+    Options->AddOption(general, QStringLiteral("PlaySound"), false, varBoolean);
     slotsDefined_ = 0;
     DefineSlots(BuddySlotCount());
 }
@@ -207,6 +208,7 @@ void TzentriloMF::DefineSlots(int count) {
         Options->AddOption(items, UserName(slotsDefined_), QString(), varString);
         Options->AddOption(items, IntervalName(slotsDefined_), 1, varInteger);
         DefineSourceOption(*Options, slotsDefined_);
+        DefineNotifyOption(*Options, slotsDefined_);
     }
 }
 
@@ -216,7 +218,8 @@ void TzentriloMF::LoadBuddies() {
         if (user.isEmpty())
             continue;
         AddBuddy(user, IntegerTextOr(Options->GetValue(IntervalName(slot)).toString(), 1),
-                 SlotSourceName(*Options, slot));
+                 SlotSourceName(*Options, slot),
+                 Options->GetValue(NotifyOptionName(slot)).toString());
     }
 }
 
@@ -234,8 +237,11 @@ void TzentriloMF::SaveSettings() {
         Options->SetValue(UserName(slot), entry != nullptr ? entry->ID : QString());
         Options->SetValue(IntervalName(slot), entry != nullptr ? entry->Interval : 1);
         SetSlotSourceName(*Options, slot, entry != nullptr ? entry->Source : QString());
+        Options->SetValue(NotifyOptionName(slot), entry != nullptr ? entry->Notify : QString());
     }
-    Options->SaveToRegistry(ProgramKey());
+    QString reason;
+    const bool saved = Options->SaveToRegistry(ProgramKey(), &reason);
+    NoteSave(saved, reason);
 }
 
 void TzentriloMF::FormDestroy() {
@@ -259,6 +265,7 @@ void TzentriloMF::SaveChanges() {
         return;
     Options->SetValue(QStringLiteral("CloseToTray"), cbCloseToTray->isChecked());
     Options->SetValue(QStringLiteral("CheckForUpdates"), cbCheckForUpdates->isChecked());
+    Options->SetValue(QStringLiteral("PlaySound"), cbPlaySound->isChecked());
     SaveSettings();
 }
 

@@ -2,9 +2,13 @@
 // The main window: the one-off check, the watched list with its buttons, the switches, the
 // links, and the tray icon with its menu. Start-up, hiding to the tray and the orderly exit.
 
+#include "app/platform/DesktopTray.h"
 #include "monitor/Check.h"
+#include "monitor/NotifyPause.h"
+#include "monitor/RecentChanges.h"
 #include "monitor/Record.h"
 #include "monitor/SourceCatalogue.h"
+#include "monitor/TraySummary.h"
 #include "net/NetWorker.h"
 #include "shell/TrayIcon.h"
 
@@ -37,7 +41,7 @@ class TzentriloMF : public QWidget {
     Q_OBJECT
 public:
     // Without a worker of its own the window runs a TNetWorker that posts to itself.
-    explicit TzentriloMF(std::unique_ptr<ITrayBackend> trayBackend,
+    explicit TzentriloMF(std::unique_ptr<IDesktopTray> trayBackend,
                          std::unique_ptr<INetWorker> worker = nullptr, QWidget* parent = nullptr);
     ~TzentriloMF() override;
 
@@ -114,6 +118,7 @@ public:
     QCheckBox* cbStartWithWindows;
     QCheckBox* cbCloseToTray;
     QCheckBox* cbCheckForUpdates;
+    QCheckBox* cbPlaySound;
     QGroupBox* rgLanguage;
     QRadioButton* rgLanguageEnglish;
     QRadioButton* rgLanguageRomanian;
@@ -124,6 +129,12 @@ public:
     // Tray menu and the one-off result's clearing timer.
     QMenu* PopupMenu1;
     QAction* Show1;
+    QMenu* ContactsMenu; // one item per row, filled when it opens
+    QAction* CheckAll1;
+    QMenu* RecentMenu; // the recent changes, filled when it opens
+    QMenu* PauseMenu;
+    QAction* PauseHour1;
+    QAction* PauseOn1; // until turned back on
     QAction* History1;
     QAction* Sources1;
     QAction* Exit1;
@@ -150,7 +161,8 @@ public:
     void lbVendorSiteMouseLeave(QLabel* link);
 
     // The list.
-    void AddBuddy(const QString& text, int minutes, const QString& source = {});
+    void AddBuddy(const QString& text, int minutes, const QString& source = {},
+                  const QString& notify = {});
     void RefreshRow(TRecord* entry);
     void UpdateButtons();
     void btnCheckClick();
@@ -162,6 +174,18 @@ public:
     void btnHistoryClick();
     void listaKeyDown(int key); // Qt key code
     void listaSelectItem();
+
+    // The tray: its picture and tooltip follow the list; its menu acts on it.
+    void UpdateTray();
+    void FillContactsMenu();
+    void FillRecentMenu();
+    void ShowRecentChanges(); // the recent changes as a menu at the pointer
+    void PauseHour1Click();
+    void PauseOn1Click();
+    const TRecentChanges& RecentChanges() const { return recent_; }
+    const TNotifyPause& NotifyPause() const { return pause_; }
+    // Why the latest save of the settings failed; empty while they are saved.
+    const QString& SaveFailure() const { return saveFailure_; }
 
     // The presence sources.
     void btnSourcesClick();
@@ -192,6 +216,12 @@ private:
     void ConnectHandlers();
     void ArrangeControls();
     void SetupTray();
+    void CreateTrayMenu();
+    void ConnectTrayMenu();
+    void ShowTrayMenuTexts(bool english);
+    void ShowPauseChecks();
+    void ContactChosen(const TRecord* entry);
+    void NoteSave(bool saved, const QString& reason);
     void FinishStartUp();
     void StartUpNotices(bool retired);
     void DefineOptions();
@@ -220,7 +250,13 @@ private:
     void SetStatusColour(const QColor& colour);
     bool LinkEvent(QLabel* link, QEvent* event);
 
+    IDesktopTray* desktopTray_; // owned by the tray icon
     TTrayIcon trayIcon_;
+    std::optional<TTrayState> trayState_; // what the picture shows; none before the first
+    TRecentChanges recent_;
+    TNotifyPause pause_;
+    QString saveFailure_;
+    bool saveFailureSaid_ = false; // once a run
     TCheckContext context_;
     std::unique_ptr<INetWorker> worker_;
     std::unique_ptr<Tobjs> objs_;

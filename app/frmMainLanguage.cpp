@@ -93,16 +93,16 @@ void TzentriloMF::ApplyLanguage(bool english) {
     rgLanguage->setTitle(Lang(" Language ", " Limbă ", english));
     lbHomepage->setText(Lang("Web page", "Pagină web", english));
     lbCheckForUpdates->setText(Lang("Check for update", "Verifică update", english));
-    Show1->setText(Lang("Show", "Arată", english));
-    History1->setText(btnHistory->text());
-    Sources1->setText(btnSources->text());
-    Exit1->setText(btnExit->text());
+    cbPlaySound->setText(Lang("Play a sound", "Redă un sunet", english));
+    ShowTrayMenuTexts(english);
+    UpdateTray();
     if (historyForm_)
         historyForm_->ApplyLanguage();
     if (editForm_ != nullptr) {
         editForm_->ShowIdCaption(english);
         editForm_->Label2->setText(header->text(1));
         editForm_->Label3->setText(Lang("Source", "Sursă", english));
+        editForm_->ShowNotifyTexts(english);
         editForm_->Button1->setText(Lang("OK", "OK", english));
         editForm_->Button2->setText(Lang("Cancel", "Anulare", english));
     }

@@ -92,12 +92,7 @@ void TzentriloMF::CreateControls() {
     CreateList();
     CreateBottom();
 
-    PopupMenu1 = new QMenu(this);
-    Show1 = PopupMenu1->addAction(QStringLiteral("Show"));
-    History1 = PopupMenu1->addAction(QStringLiteral("History..."));
-    Sources1 = PopupMenu1->addAction(QStringLiteral("Sources..."));
-    PopupMenu1->addSeparator();
-    Exit1 = PopupMenu1->addAction(QStringLiteral("Exit"));
+    CreateTrayMenu();
 
     ClearStatusTimer = new QTimer(this);
     ClearStatusTimer->setInterval(kClearStatusMs);
@@ -184,6 +179,7 @@ void TzentriloMF::CreateBottom() {
     cbStartWithWindows = HandButton<QCheckBox>(this);
     cbCloseToTray = HandButton<QCheckBox>(this);
     cbCheckForUpdates = HandButton<QCheckBox>(this);
+    cbPlaySound = HandButton<QCheckBox>(this);
     rgLanguage = new QGroupBox(this);
     rgLanguageEnglish = new QRadioButton(QStringLiteral("English"), rgLanguage);
     rgLanguageRomanian = new QRadioButton(QString::fromUtf8("Română"), rgLanguage);
@@ -202,10 +198,10 @@ void TzentriloMF::CreateBottom() {
 
 void TzentriloMF::SetTabOrder() {
     QWidget* const order[] = {
-        edBuddyID,         cbCheckSource,     btnCheckBuddy,      lista,         btnAdd,
-        btnEdit,           btnDelete,         btnSources,         btnHistory,    btnCheck,
-        btnCheckAll,       btnExit,           cbStartWithWindows, cbCloseToTray, cbCheckForUpdates,
-        rgLanguageEnglish, rgLanguageRomanian};
+        edBuddyID,   cbCheckSource,     btnCheckBuddy,      lista,         btnAdd,
+        btnEdit,     btnDelete,         btnSources,         btnHistory,    btnCheck,
+        btnCheckAll, btnExit,           cbStartWithWindows, cbCloseToTray, cbCheckForUpdates,
+        cbPlaySound, rgLanguageEnglish, rgLanguageRomanian};
     for (std::size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
     for (QLabel* link : {lbVendorSite, lbHomepage, lbCheckForUpdates, btnDonate})
@@ -238,7 +234,7 @@ void TzentriloMF::ArrangeControls() {
     lbStatus->setGeometry(400, 20, gbCheckBuddy->width() - 406, 27);
 
     lbInfo->setGeometry(kMargin, 170, inner, 16);
-    const int buttonsTop = h - 172;
+    const int buttonsTop = h - 192;
     lista->setGeometry(kMargin, kListTop, inner, buttonsTop - 6 - kListTop);
     btnAdd->setGeometry(kMargin, buttonsTop, 75, 25);
     btnEdit->setGeometry(kMargin + 80, buttonsTop, 75, 25);
@@ -247,18 +243,19 @@ void TzentriloMF::ArrangeControls() {
     btnCheck->setGeometry(w - kMargin - kExitWidth, buttonsTop, kExitWidth, 25);
     btnHistory->setGeometry(btnCheck->x() - 80, buttonsTop, 75, 25);
 
-    const int bigTop = h - 140;
+    const int bigTop = h - 160;
     btnExit->setGeometry(w - kMargin - kExitWidth, bigTop, kExitWidth, kBigButtonHeight);
     btnCheckAll->setGeometry(kMargin, bigTop, btnExit->x() - 2 * kMargin, kBigButtonHeight);
 
-    cbStartWithWindows->setGeometry(kMargin, h - 88, 250, 19);
-    cbCloseToTray->setGeometry(kMargin, h - 68, 250, 19);
-    cbCheckForUpdates->setGeometry(kMargin, h - 48, 250, 19);
-    rgLanguage->setGeometry(266, h - 90, 160, 56);
+    cbStartWithWindows->setGeometry(kMargin, h - 108, 250, 19);
+    cbCloseToTray->setGeometry(kMargin, h - 88, 250, 19);
+    cbCheckForUpdates->setGeometry(kMargin, h - 68, 250, 19);
+    cbPlaySound->setGeometry(kMargin, h - 48, 250, 19);
+    rgLanguage->setGeometry(266, h - 110, 160, 56);
     rgLanguageEnglish->setGeometry(8, 24, 70, 20);
     rgLanguageRomanian->setGeometry(80, 24, 74, 20);
-    lbHomepage->setGeometry(w - kMargin - 110, h - 86, 110, 16);
-    lbCheckForUpdates->setGeometry(w - kMargin - 110, h - 64, 110, 16);
+    lbHomepage->setGeometry(w - kMargin - 110, h - 106, 110, 16);
+    lbCheckForUpdates->setGeometry(w - kMargin - 110, h - 84, 110, 16);
 
     Bevel2->setGeometry(kMargin, h - 28, inner, 2);
     Label1->setGeometry(kMargin, h - 22, inner, 16);

@@ -52,9 +52,7 @@ QString NothingSelected() {
 
 // Why the entry's status is ERROR, in the language in force; empty when it is not.
 QString ReasonOf(const TRecord& entry) {
-    if (entry.LastStatus != bsError)
-        return {};
-    return FailureText(entry.LastFailure, entry.LastFailureDetail, entry.LastFailureHost);
+    return entry.LastStatus == bsError ? EntryFailureReason(entry) : QString();
 }
 
 // `source`: the name of the entry's source, empty for the program's own service. The reason of
@@ -89,8 +87,10 @@ QTreeWidgetItem* TzentriloMF::SelectedRow() const {
     return selected.isEmpty() ? nullptr : selected.first();
 }
 
-void TzentriloMF::AddBuddy(const QString& text, int minutes, const QString& source) {
+void TzentriloMF::AddBuddy(const QString& text, int minutes, const QString& source,
+                           const QString& notify) {
     TRecord* entry = objs_->Add(text, minutes, source);
+    entry->Notify = notify; // before the first check, whose change it filters
     auto* row = new TListRow(lista, [this, entry] { return StatusTip(*entry); });
     for (int column = 1; column < 4; ++column)
         row->setTextAlignment(column, Qt::AlignCenter);
@@ -142,10 +142,7 @@ QStringList TzentriloMF::ListSources() const {
 
 // The name of a source other than the program's own, as the catalogue writes it.
 QString TzentriloMF::SourceLabel(const TRecord& entry) const {
-    const TPresenceSource* source = sources_.Find(entry.Source);
-    if (source == nullptr)
-        return entry.Source;
-    return source->IsOwnService() ? QString() : source->Name;
+    return SourceLabelOf(entry, sources_);
 }
 
 // The limit counts the slots that can be saved, so that no added entry is lost at exit. A check
@@ -210,7 +207,7 @@ void TzentriloMF::btnAddClick() {
         return;
     lastSourceUsed_ = editForm_->SourceName();
     AddBuddy(editForm_->edNume->text(), ParseInterval(editForm_->cbInterval->currentText(), 1),
-             editForm_->SourceName());
+             editForm_->SourceName(), editForm_->NotifyValue(QString()));
     UpdateButtons();
     SaveChanges();
 }
@@ -228,6 +225,7 @@ void TzentriloMF::btnEditClick() {
     entry->SetID(editForm_->edNume->text());
     entry->SetSource(editForm_->SourceName()); // like a new ID: a check under way is dropped
     entry->SetInterval(ParseInterval(editForm_->cbInterval->currentText(), 1));
+    entry->Notify = editForm_->NotifyValue(entry->Notify);
     if (HistoryKeyOf(*entry) != before)
         LeaveHistory(before);
     RefreshRow(entry);

@@ -5,7 +5,7 @@
 #include "app/frmMain.h"
 #include "remote/RemoteSettings.h"
 #include "shell/uOptions.h"
-#include "tests/shell/ShellFakes.h"
+#include "tests/app/DesktopTrayFake.h"
 #include "tests/support/LoopbackServer.h"
 
 #include <QCoreApplication>
@@ -37,7 +37,7 @@ bool PumpUntil(const std::function<bool()>& done, int maxMs) {
 }
 
 std::unique_ptr<TzentriloMF> StartWindow() {
-    auto window = std::make_unique<TzentriloMF>(std::make_unique<TRecordingTrayBackend>());
+    auto window = std::make_unique<TzentriloMF>(std::make_unique<TRecordingDesktopTray>());
     window->FormCreate();
     window->ApplyLanguage(true);
     window->show();

@@ -1,6 +1,10 @@
 #include "monitor/Check.h"
 
 #include "history/HistoryStore.h"
+#include "monitor/FailureText.h"
+#include "monitor/NotifyChoice.h"
+#include "monitor/NotifyPause.h"
+#include "monitor/RecentChanges.h"
 #include "monitor/Record.h"
 #include "shell/Language.h"
 #include "shell/TrayIcon.h"
@@ -62,13 +66,8 @@ QString ClickTitle(const TBalloonSubject& subject) {
         .arg(subject.id, subject.source);
 }
 
-QString ChangeText(const TBalloonSubject& subject, TBuddyStatus code) {
-    QString word;
-    StatusText(code, word);
-    if (subject.source.isEmpty())
-        return Lang("%1 is now %2", "%1 este acum %2").arg(subject.id, word);
-    return Lang("%1 is now %2 on %3", "%1 este acum %2 pe %3")
-        .arg(subject.id, word, subject.source);
+bool Paused(const TCheckContext& context) {
+    return context.pause != nullptr && context.pause->Paused(ContextNow(context));
 }
 
 void ShowChangeBalloon(TTrayIcon& tray, const TBalloonSubject& subject, TBuddyStatus code) {
@@ -86,10 +85,52 @@ void ShowChangeBalloon(TTrayIcon& tray, const TBalloonSubject& subject, TBuddySt
     tray.BalloonTitle = online ? ClickTitle(subject) : QString();
     tray.BalloonFlags = bfInfo;
     tray.BalloonTimeout = 5000;
-    tray.BalloonHint = ChangeText(subject, code);
+    tray.BalloonHint = ChangeText(subject.id, subject.source, code);
     tray.Backend().SetBalloonCategory(online ? QStringLiteral("presence.online")
                                              : QStringLiteral("presence.offline"));
     tray.ShowBalloon();
+}
+
+// Every change is listed; a balloon shows it unless the user said otherwise.
+void AnnounceChange(const TRecord& entry, const QDateTime& started, const TBalloonSubject& subject,
+                    TBuddyStatus code, TCheckContext& context) {
+    if (context.recent != nullptr)
+        context.recent->Add({started, subject.id, subject.source, code,
+                             code != bsOffline ? ClickAction(subject) : std::function<void()>()});
+    if (context.tray != nullptr && !Paused(context) && NotifyAllows(entry.Notify, code))
+        ShowChangeBalloon(*context.tray, subject, code);
+}
+
+void ShowOutageBalloon(TTrayIcon& tray, const QString& text, TBalloonFlags flags) {
+    tray.OnBalloonClick = nullptr;
+    tray.Backend().SetBalloonAction(nullptr);
+    tray.BalloonTitle = QString();
+    tray.BalloonFlags = flags;
+    tray.BalloonTimeout = 5000;
+    tray.BalloonHint = text;
+    tray.Backend().SetBalloonCategory(flags == bfWarning ? QStringLiteral("network.error")
+                                                         : QStringLiteral("network"));
+    tray.ShowBalloon();
+}
+
+// Another source that stopped answering about the entry is said once, and once when it answers
+// again; the program's own service stays silent about its failures.
+void AnnounceOutage(TRecord& entry, const TBalloonSubject& subject, TCheckContext& context) {
+    const TOutageWatch::TNews news = entry.Outage.Note(entry.LastStatus);
+    if (subject.source.isEmpty() || news == TOutageWatch::owNone || context.tray == nullptr ||
+        Paused(context))
+        return;
+    if (news == TOutageWatch::owDown)
+        ShowOutageBalloon(*context.tray,
+                          Lang("Cannot check %1 on %2: %3", "Nu pot verifica %1 pe %2: %3")
+                              .arg(subject.id, subject.source, EntryFailureReason(entry)),
+                          bfWarning);
+    else
+        ShowOutageBalloon(
+            *context.tray,
+            Lang("%1 on %2 can be checked again", "%1 pe %2 poate fi verificat din nou")
+                .arg(subject.id, subject.source),
+            bfInfo);
 }
 
 // Where a check's answer lands, in the order the checks were started.
@@ -97,12 +138,13 @@ void ApplyCheck(TRecord& entry, const QDateTime& started, const TBalloonSubject&
                 const TSourceOutcome& outcome, TCheckContext& context) {
     const TBuddyStatus code = outcome.Status;
     entry.LastCheck = started;
-    if (context.tray != nullptr && ShouldNotify(entry.LastStatus, code))
-        ShowChangeBalloon(*context.tray, subject, code);
+    if (ShouldNotify(entry.LastStatus, code))
+        AnnounceChange(entry, started, subject, code, context);
     entry.LastStatus = code;
     entry.LastFailure = outcome.Failure;
     entry.LastFailureDetail = outcome.Detail;
     entry.LastFailureHost = outcome.Host;
+    AnnounceOutage(entry, subject, context);
     if (outcome.TooManyRequests())
         entry.HoldChecks(context.tooManyRequestsPauseMs);
     // Dated by the start of the check, as the row shows it: a slow answer changes nothing.
@@ -116,7 +158,7 @@ void ApplyCheck(TRecord& entry, const QDateTime& started, const TBalloonSubject&
 
 TNetJobPtr StartCheck(TRecord& entry, TCheckContext& context) {
     // The time the check started, before the query waits.
-    const QDateTime started = context.now ? context.now() : QDateTime::currentDateTime();
+    const QDateTime started = ContextNow(context);
     const TSourceCatalogue& catalogue = CatalogueOf(context);
     const TSourceQuery query = TSourceQuery::Of(catalogue, entry.Source, entry.ID);
     return context.worker->Submit([query, started, subject = SubjectOf(entry, catalogue), &entry,
@@ -125,6 +167,26 @@ TNetJobPtr StartCheck(TRecord& entry, TCheckContext& context) {
             ApplyCheck(entry, started, subject, outcome, context);
         };
     });
+}
+
+QDateTime ContextNow(const TCheckContext& context) {
+    return context.now ? context.now() : QDateTime::currentDateTime();
+}
+
+QString ChangeText(const QString& id, const QString& source, TBuddyStatus code) {
+    QString word;
+    StatusText(code, word);
+    if (source.isEmpty())
+        return Lang("%1 is now %2", "%1 este acum %2").arg(id, word);
+    return Lang("%1 is now %2 on %3", "%1 este acum %2 pe %3").arg(id, word, source);
+}
+
+std::function<void()> OnlineAction(const TRecord& entry, const TSourceCatalogue* sources) {
+    return ClickAction(SubjectOf(entry, sources != nullptr ? *sources : BuiltInSources()));
+}
+
+QString EntryFailureReason(const TRecord& entry) {
+    return FailureText(entry.LastFailure, entry.LastFailureDetail, entry.LastFailureHost);
 }
 
 void TrayIconBalloonClick() {

@@ -31,6 +31,7 @@ void TRecord::SetID(const QString& text) {
     if (id == ID)
         return;
     ID = id;
+    Outage.Reset();
     ForgetCheckUnderWay();
 }
 
@@ -38,6 +39,7 @@ void TRecord::SetSource(const QString& name) {
     if (name == Source)
         return;
     Source = name;
+    Outage.Reset();
     ForgetCheckUnderWay();
     if (hold_.isActive()) {
         hold_.stop();

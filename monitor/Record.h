@@ -3,6 +3,7 @@
 
 #include "history/HistoryTypes.h"
 #include "monitor/BuddyStatus.h"
+#include "monitor/OutageWatch.h"
 #include "monitor/PresenceRule.h"
 #include "net/NetWorker.h"
 
@@ -28,6 +29,11 @@ public:
     // Why the last status is ERROR (see FailureText); None when it is not or nobody said.
     TPresenceFailure LastFailure = TPresenceFailure::None;
     QString LastFailureDetail;
+    // Which changes show a balloon, as stored in Notify<n> (see NotifyChoice.h); kept as
+    // written, so that a value this version does not know survives a save.
+    QString Notify;
+    // Whether the source stopped answering about this ID; another ID or source starts afresh.
+    TOutageWatch Outage;
     QString LastFailureHost; // the host asked, named in the reason where it helps
 
     // A check under way for an earlier ID is abandoned: its answer is not this ID's.

@@ -19,15 +19,22 @@ void TTrayIcon::SetVisible(bool visible) {
 
 void TTrayIcon::SetHint(const QString& hint) {
     hint_ = hint;
-    backend_->SetHint(hint.left(HintLimit));
+    ShowToolTip();
 }
 
-void TTrayIcon::SetIcon(const QIcon& icon) {
-    backend_->SetIcon(icon);
+void TTrayIcon::SetStateLines(const QStringList& lines) {
+    if (lines == stateLines_)
+        return; // most results change nothing the tooltip says
+    stateLines_ = lines;
+    ShowToolTip();
 }
 
-void TTrayIcon::SetPopupMenu(QMenu* menu) {
-    backend_->SetMenu(menu);
+QString TTrayIcon::ToolTip() const {
+    return (QStringList{hint_.left(HintLimit)} + stateLines_).join(QLatin1Char('\n'));
+}
+
+void TTrayIcon::ShowToolTip() {
+    backend_->SetHint(ToolTip());
 }
 
 void TTrayIcon::ShowBalloon() {

@@ -1,15 +1,14 @@
 #pragma once
 // The notification-area icon with its balloon. `TTrayIcon` keeps the properties and events;
 // a backend puts them on the desktop (the system tray and desktop notifications in the
-// program, a recorder in tests).
+// program, a recorder in tests). The icon's picture and menu are the window's business: they
+// are Gui types, which stay out of every layer below the windows.
 
-#include <QIcon>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <memory>
-
-class QMenu;
 
 enum TBalloonFlags { bfNone, bfInfo, bfWarning, bfError };
 
@@ -17,9 +16,8 @@ class ITrayBackend {
 public:
     virtual ~ITrayBackend() = default;
     virtual void SetVisible(bool visible) = 0;
+    // One line or several; plain text, never markup.
     virtual void SetHint(const QString& hint) = 0;
-    virtual void SetIcon(const QIcon& icon) = 0;
-    virtual void SetMenu(QMenu* menu) = 0;
     // Title and text are already cut to what the desktop shows.
     virtual void ShowBalloon(const QString& title, const QString& text, TBalloonFlags flags,
                              int timeoutMs) = 0;
@@ -45,10 +43,13 @@ public:
 
     void SetVisible(bool visible);
     bool Visible() const { return visible_; }
+    // The first line, cut to HintLimit as the desktop of old showed it.
     void SetHint(const QString& hint);
     const QString& Hint() const { return hint_; }
-    void SetIcon(const QIcon& icon);
-    void SetPopupMenu(QMenu* menu);
+    // Lines under the hint that say how things stand; none: the hint alone.
+    void SetStateLines(const QStringList& lines);
+    // What the desktop shows: the cut hint and the state lines.
+    QString ToolTip() const;
 
     QString BalloonTitle;
     QString BalloonHint;
@@ -62,6 +63,9 @@ public:
 
 private:
     std::unique_ptr<ITrayBackend> backend_;
+    void ShowToolTip();
+
     bool visible_ = false;
     QString hint_;
+    QStringList stateLines_;
 };

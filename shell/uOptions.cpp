@@ -1,6 +1,7 @@
 #include "shell/uOptions.h"
 
 #include "shell/IntegerText.h"
+#include "shell/Language.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -168,15 +169,27 @@ void TOptions::LoadFromRegistry(const QString& key) {
         LoadOption(option, *store);
 }
 
-void TOptions::SaveToRegistry(const QString& key) {
+bool TOptions::SaveToRegistry(const QString& key, QString* reason) {
     const auto store = OpenForWriting(key);
-    if (!store)
-        return;
+    if (!store) {
+        if (reason != nullptr)
+            *reason = Lang("the settings file %1 cannot be read",
+                           "fișierul de setări %1 nu poate fi citit")
+                          .arg(QDir::toNativeSeparators(key));
+        return false;
+    }
     for (const TOption& option : items_) {
         if (const std::optional<QString> text = SavedText(option))
             StoreText(*store, option.Section + u'/' + option.Name, *text);
     }
     SyncOrWarn(*store);
+    if (store->status() == QSettings::NoError)
+        return true;
+    if (reason != nullptr)
+        *reason = Lang("the settings file %1 cannot be written",
+                       "fișierul de setări %1 nu poate fi scris")
+                      .arg(QDir::toNativeSeparators(key));
+    return false;
 }
 
 QVariant TOptions::GetValue(const QString& name) const {

@@ -39,7 +39,8 @@ public:
                            int kind);
     void ResetDefaults();
     void LoadFromRegistry(const QString& key);
-    void SaveToRegistry(const QString& key);
+    // False when the store could not be written, with why in `reason` (current language).
+    bool SaveToRegistry(const QString& key, QString* reason = nullptr);
     int Count() const { return static_cast<int>(items_.size()); }
     QVariant GetValue(const QString& name) const; // raises EOptionNotFound
     void SetValue(const QString& name, const QVariant& value);

@@ -1,7 +1,5 @@
 #include "shell/uStrUtils.h"
 
-#include <QTextDocument>
-
 #include <cstdint>
 
 namespace {
@@ -83,6 +81,12 @@ QString LowerAscii(const QString& text) {
     return result;
 }
 
+// Escaped into a paragraph that keeps its spaces and breaks, as Qt's own plain-text conversion
+// does; written here because that conversion lives in Qt Gui.
 QString PlainToolTip(const QString& text) {
-    return text.isEmpty() ? QString() : Qt::convertFromPlainText(text);
+    if (text.isEmpty())
+        return {};
+    QString escaped = text.toHtmlEscaped();
+    escaped.replace(QLatin1Char('\n'), QLatin1String("<br>"));
+    return QStringLiteral("<p style='white-space:pre'>") + escaped + QStringLiteral("</p>");
 }

@@ -75,13 +75,26 @@ void TBalloonPopup::ShowBalloon(const QString& title, const QString& text, const
 
 void TBalloonPopup::FollowIcon() {
     const QRect area = iconArea_ ? iconArea_() : QRect();
-    move(Place(area, size(), ScreenOf(area)));
+    const QPoint place = Place(area, size(), ScreenOf(area));
+    move(place.x(), place.y() + (GrowsUpward(area) ? -stackOffset_ : stackOffset_));
+}
+
+void TBalloonPopup::SetStackOffset(int pixels) {
+    stackOffset_ = pixels;
+    if (isVisible())
+        FollowIcon();
+}
+
+bool TBalloonPopup::GrowsUpward(const QRect& iconArea) {
+    return !iconArea.isValid() || iconArea.center().y() >= ScreenOf(iconArea).center().y();
 }
 
 void TBalloonPopup::hideEvent(QHideEvent* event) {
     QFrame::hideEvent(event);
     follow_.stop();
     timeout_.stop();
+    if (OnGone)
+        OnGone();
 }
 
 QPoint TBalloonPopup::Place(const QRect& iconArea, const QSize& size, const QRect& screen) {
@@ -95,15 +108,17 @@ QPoint TBalloonPopup::Place(const QRect& iconArea, const QSize& size, const QRec
     return {x, y};
 }
 
+// Going may hand the balloon to its stack to be freed: the click's action is taken first.
 void TBalloonPopup::mousePressEvent(QMouseEvent* event) {
+    const std::function<void()> click = event->button() == Qt::LeftButton ? OnClick : nullptr;
     hide();
-    if (event->button() == Qt::LeftButton && OnClick)
-        OnClick();
+    if (click)
+        click();
 }
 
-// The user may be reading it: it waits while the pointer rests on it.
+// The user may be reading it: it waits while the pointer rests on it or on another beside it.
 void TBalloonPopup::TimeUp() {
-    if (underMouse())
+    if (underMouse() || (RestingOnOthers && RestingOnOthers()))
         timeout_.start(kHoverMoreMs);
     else
         hide();

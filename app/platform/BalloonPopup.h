@@ -1,7 +1,7 @@
 #pragma once
 // The program's own balloon beside the tray icon, where no desktop notification service takes
-// the notifications. Each balloon replaces the one before. It stands next to the icon, never
-// over it, so that a click meant for the icon reaches the icon.
+// the notifications. It stands next to the icon, never over it, so that a click meant for the
+// icon reaches the icon; several stand one beyond the other (see TBalloonStack).
 
 #include <QFrame>
 #include <QTimer>
@@ -26,6 +26,15 @@ public:
 
     // The balloon was clicked (it is gone by then).
     std::function<void()> OnClick;
+    // The balloon went: its time was up or it was clicked.
+    std::function<void()> OnGone;
+    // Whether the pointer rests on a balloon beside it; such a rest keeps this one too.
+    std::function<bool()> RestingOnOthers;
+
+    // How far beyond the place next to the icon it stands (pixels away from the icon).
+    void SetStackOffset(int pixels);
+    // Whether balloons beside the icon go up from it (the icon is in the lower half or unknown).
+    static bool GrowsUpward(const QRect& iconArea);
 
     // Where a balloon of `size` goes on `screen`: on the free side of the icon (below one in the
     // upper half of the screen, above one in the lower half), its right edge in line with the
@@ -48,4 +57,5 @@ private:
     QTimer timeout_;
     QTimer follow_;
     TIconArea iconArea_;
+    int stackOffset_ = 0;
 };

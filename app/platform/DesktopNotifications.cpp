@@ -49,30 +49,31 @@ void TDesktopNotifications::Notify(const QString& title, const QString& text,
     // this will not take the notification either, and reports that below.
     auto* watcher = new QDBusPendingCallWatcher(bus_.asyncCall(Call("GetCapabilities")), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this,
-            [this, title, text, category, timeoutMs, action = std::move(action),
+            [this, title, text, category, timeoutMs, sound = soundName_, action = std::move(action),
              onFailure = std::move(onFailure)](QDBusPendingCallWatcher* finished) {
                 const QDBusPendingReply<QStringList> capabilities = *finished;
                 finished->deleteLater();
                 const bool markup = !capabilities.isError() &&
                                     capabilities.value().contains(QStringLiteral("body-markup"));
-                Send(title, markup ? text.toHtmlEscaped() : text, category, timeoutMs, action,
-                     onFailure);
+                Send({title, markup ? text.toHtmlEscaped() : text, category, sound}, timeoutMs,
+                     action, onFailure);
             });
 }
 
-void TDesktopNotifications::Send(const QString& title, const QString& text, const QString& category,
-                                 int timeoutMs, std::function<void()> action,
+void TDesktopNotifications::Send(const TTexts& texts, int timeoutMs, std::function<void()> action,
                                  std::function<void()> onFailure) {
     QDBusMessage call = Call("Notify");
     QVariantMap hints;
     hints.insert(QStringLiteral("desktop-entry"), QStringLiteral("zentrilo"));
-    if (!category.isEmpty())
-        hints.insert(QStringLiteral("category"), category);
+    if (!texts.category.isEmpty())
+        hints.insert(QStringLiteral("category"), texts.category);
+    if (!texts.sound.isEmpty())
+        hints.insert(QStringLiteral("sound-name"), texts.sound);
     QStringList actions;
     if (action)
         actions = {QStringLiteral("default"), Lang("Open", "Deschide")};
-    call << AppTitle() << uint(0) << QStringLiteral("zentrilo") << title << text << actions << hints
-         << qint32(timeoutMs);
+    call << AppTitle() << uint(0) << QStringLiteral("zentrilo") << texts.title << texts.text
+         << actions << hints << qint32(timeoutMs);
     auto* watcher = new QDBusPendingCallWatcher(bus_.asyncCall(call), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this,
             [this, action = std::move(action),

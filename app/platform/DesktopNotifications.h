@@ -32,6 +32,10 @@ public:
     void Notify(const QString& title, const QString& text, const QString& category, int timeoutMs,
                 std::function<void()> action, std::function<void()> onFailure);
 
+    // The sound the service is asked to play with each notification (the freedesktop
+    // "sound-name" hint); empty: none is asked for.
+    void SetSoundName(const QString& name) { soundName_ = name; }
+
     // How many notifications of ours may still be clicked.
     std::size_t Clickable() const { return actions_.size(); }
 
@@ -40,10 +44,18 @@ private slots:
     void NotificationClosed(uint id, uint reason);
 
 private:
-    void Send(const QString& title, const QString& text, const QString& category, int timeoutMs,
-              std::function<void()> action, std::function<void()> onFailure);
+    // What one notification says, as it was when it was asked for.
+    struct TTexts {
+        QString title;
+        QString text;
+        QString category;
+        QString sound;
+    };
+    void Send(const TTexts& texts, int timeoutMs, std::function<void()> action,
+              std::function<void()> onFailure);
     void Remember(uint id, std::function<void()> action);
 
     QDBusConnection bus_;
+    QString soundName_;
     std::vector<std::pair<uint, std::function<void()>>> actions_; // oldest first
 };

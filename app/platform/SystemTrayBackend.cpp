@@ -1,10 +1,13 @@
 #include "app/platform/SystemTrayBackend.h"
 
+#include "shell/uStrUtils.h"
+
 #include <QApplication>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QElapsedTimer>
 #include <QStyle>
+#include <QTextDocument>
 #include <QThread>
 
 namespace {
@@ -43,9 +46,9 @@ TSystemTrayBackend::TSystemTrayBackend(std::unique_ptr<TDesktopNotifications> no
                 if (reason == QSystemTrayIcon::Trigger && clicked)
                     clicked();
             });
-    balloon_.OnClick = [this] {
-        if (balloonClicked)
-            balloonClicked();
+    balloons_.OnMore = [this] {
+        if (moreClicked)
+            moreClicked();
     };
 }
 
@@ -53,8 +56,10 @@ void TSystemTrayBackend::SetVisible(bool visible) {
     icon_.setVisible(visible);
 }
 
+// A tooltip that looks like markup would be read as markup: such a one is escaped, every other
+// one goes as it is, for tray hosts that show tooltips as text.
 void TSystemTrayBackend::SetHint(const QString& hint) {
-    icon_.setToolTip(hint);
+    icon_.setToolTip(Qt::mightBeRichText(hint) ? PlainToolTip(hint) : hint);
 }
 
 void TSystemTrayBackend::SetIcon(const QIcon& icon) {
@@ -66,18 +71,30 @@ void TSystemTrayBackend::SetMenu(QMenu* menu) {
     icon_.setContextMenu(menu);
 }
 
+void TSystemTrayBackend::SetSound(bool on) {
+    notifications_->SetSoundName(on ? QStringLiteral("message-new-instant") : QString());
+}
+
 void TSystemTrayBackend::ShowBalloon(const QString& title, const QString& text, TBalloonFlags flags,
                                      int timeoutMs) {
-    notifications_->Notify(title, text, std::exchange(category_, QString()), timeoutMs,
-                           std::exchange(action_, nullptr), [this, title, text, flags, timeoutMs] {
-                               ShowOwnBalloon(title, text, flags, timeoutMs);
+    std::function<void()> action = std::exchange(action_, nullptr);
+    notifications_->Notify(title, text, std::exchange(category_, QString()), timeoutMs, action,
+                           [this, title, text, flags, timeoutMs, action] {
+                               ShowOwnBalloon(title, text, flags, timeoutMs, action);
                            });
 }
 
 void TSystemTrayBackend::ShowOwnBalloon(const QString& title, const QString& text,
-                                        TBalloonFlags flags, int timeoutMs) {
-    balloon_.ShowBalloon(title, text, PictureOf(flags), timeoutMs,
-                         [this] { return icon_.geometry(); });
+                                        TBalloonFlags flags, int timeoutMs,
+                                        std::function<void()> action) {
+    if (!action)
+        action = [this] {
+            if (balloonClicked)
+                balloonClicked();
+        };
+    balloons_.Show(
+        title, text, PictureOf(flags), timeoutMs >= kStatusBalloonMs ? kOwnBalloonMs : timeoutMs,
+        [this] { return icon_.geometry(); }, std::move(action));
 }
 
 bool TSystemTrayBackend::WaitForTrayHost(int maxMs) {

@@ -124,7 +124,8 @@ TEST_F(EditFormTest, FixedSizeNoCloseBoxListAndTabOrder) {
     };
     EXPECT_EQ(next(form_.edNume), form_.cbInterval);
     EXPECT_EQ(next(form_.cbInterval), form_.cbSource);
-    EXPECT_EQ(next(form_.cbSource), form_.Button1);
+    EXPECT_EQ(next(form_.cbSource), form_.cbNotify);
+    EXPECT_EQ(next(form_.cbNotify), form_.Button1);
     EXPECT_EQ(next(form_.Button1), form_.Button2);
 }
 

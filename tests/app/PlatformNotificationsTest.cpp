@@ -211,7 +211,21 @@ TEST_F(NotificationsTest, TrayBalloonCarriesItsCategoryAndActionOnce) {
     Click(service.nextId);
     EXPECT_EQ(ownClicks, 1);
     EXPECT_EQ(iconBalloonClicks, 0);
-    EXPECT_FALSE(backend.Balloon().isVisible());
+    EXPECT_TRUE(backend.Balloons().Shown().empty());
+}
+
+// With the sound switched on, each notification asks the service for the message sound.
+TEST_F(NotificationsTest, TheSoundSwitchAddsTheSoundHint) {
+    StartService();
+    TSystemTrayBackend backend(std::make_unique<TDesktopNotifications>(*client));
+    for (const bool on : {true, false}) {
+        backend.SetSound(on);
+        backend.ShowBalloon(QStringLiteral("t"), QStringLiteral("x"), bfInfo, 5000);
+    }
+    ASSERT_TRUE(PumpUntil([&] { return service.sent.size() == 2; }));
+    EXPECT_EQ(service.sent[0].hints.value(QStringLiteral("sound-name")).toString(),
+              QStringLiteral("message-new-instant"));
+    EXPECT_FALSE(service.sent[1].hints.contains(QStringLiteral("sound-name")));
 }
 
 TEST(NotificationsWithoutBusTest, NoBusFailsAtOnce) {

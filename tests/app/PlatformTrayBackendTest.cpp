@@ -8,6 +8,9 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QScreen>
+#include <QTextDocument>
+
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -37,19 +40,27 @@ TEST(TrayBackendTest, OnlyAPlainClickOnTheIconIsAClick) {
     }
 }
 
-TEST(TrayBackendTest, WithoutANotificationServiceTheOwnBalloonShowsAndItsClickIsTheBalloonClick) {
+// Each of the program's own balloons keeps its own click; one without runs the icon's balloon
+// click.
+TEST(TrayBackendTest, WithoutANotificationServiceEachOwnBalloonShowsAndKeepsItsClick) {
     const auto backend = OfflineBackend();
-    int clicks = 0;
-    backend->balloonClicked = [&] { ++clicks; };
-    backend->SetBalloonAction([] { FAIL() << "a balloon that replaces others has no own action"; });
+    std::vector<QString> clicks;
+    backend->balloonClicked = [&] { clicks.push_back(QStringLiteral("icon")); };
+    backend->SetBalloonAction([&] { clicks.push_back(QStringLiteral("own")); });
     backend->ShowBalloon(QStringLiteral("t"), QStringLiteral("x"), bfInfo, 5000);
-    TBalloonPopup& balloon = backend->Balloon();
-    ASSERT_TRUE(balloon.isVisible());
-    QMouseEvent press(QEvent::MouseButtonPress, QPointF(5, 5), balloon.mapToGlobal(QPointF(5, 5)),
-                      Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(&balloon, &press);
-    EXPECT_EQ(clicks, 1);
-    EXPECT_FALSE(balloon.isVisible());
+    backend->ShowBalloon(QStringLiteral("u"), QStringLiteral("y"), bfInfo, 5000);
+    ASSERT_TRUE(PumpUntil([&] { return backend->Balloons().Shown().size() == 2; }));
+    const std::vector<TBalloonPopup*> shown(backend->Balloons().Shown().begin(),
+                                            backend->Balloons().Shown().end());
+    for (TBalloonPopup* balloon : shown) {
+        QMouseEvent press(QEvent::MouseButtonPress, QPointF(5, 5),
+                          balloon->mapToGlobal(QPointF(5, 5)), Qt::LeftButton, Qt::LeftButton,
+                          Qt::NoModifier);
+        QCoreApplication::sendEvent(balloon, &press);
+        EXPECT_FALSE(balloon->isVisible());
+    }
+    EXPECT_EQ(clicks, (std::vector<QString>{"own", "icon"}));
+    EXPECT_TRUE(backend->Balloons().Shown().empty());
 }
 
 TEST(TrayBackendTest, TheOwnBalloonShowsItsTextsAsTypedAndGoesAfterItsTime) {
@@ -105,6 +116,19 @@ TEST(TrayBackendTest, HintAndMenuReachTheIcon) {
     backend->SetMenu(&menu);
     EXPECT_EQ(backend->Icon().toolTip(), QStringLiteral("Zentrilo"));
     EXPECT_EQ(backend->Icon().contextMenu(), &menu);
+}
+
+// The tooltip shows IDs as typed: one that looks like markup is never read as markup.
+TEST(TrayBackendTest, TheTooltipIsText) {
+    const auto backend = OfflineBackend();
+    for (const QString& hint : {QStringLiteral("Zentrilo\n1 of 2 online: ann"),
+                                QStringLiteral("<b>Zentrilo</b>\n1 of 2 online: <i>ann & bob")}) {
+        backend->SetHint(hint);
+        QTextDocument shown;
+        shown.setHtml(backend->Icon().toolTip());
+        const QString tip = backend->Icon().toolTip();
+        EXPECT_EQ(Qt::mightBeRichText(tip) ? shown.toPlainText() : tip, hint);
+    }
 }
 
 } // namespace

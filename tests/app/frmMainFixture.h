@@ -13,6 +13,7 @@
 #include "shell/TrayIcon.h"
 #include "shell/uDialogs.h"
 #include "shell/uOptions.h"
+#include "tests/app/DesktopTrayFake.h"
 #include "tests/monitor/MonitorFakes.h"
 #include "tests/remote/RemoteValues.h"
 #include "tests/shell/EventPump.h"
@@ -81,7 +82,7 @@ public:
     // Creates the window as the program does: construction, start-up, dialog, language. The
     // network answers at once unless `threaded`: then the window's own worker runs it.
     void Start(bool threaded = false) {
-        auto backend = std::make_unique<TRecordingTrayBackend>();
+        auto backend = std::make_unique<TRecordingDesktopTray>();
         tray = backend.get();
         window = std::make_unique<TzentriloMF>(
             std::move(backend), threaded ? nullptr : std::make_unique<TInlineWorker>());
@@ -159,7 +160,7 @@ public:
     std::vector<std::string> urls;
     int firstAnswer = bsOffline;  // reply to invisiblescan=0; negative: the fetch fails
     int secondAnswer = bsOffline; // reply to invisiblescan=1
-    TRecordingTrayBackend* tray = nullptr;
+    TRecordingDesktopTray* tray = nullptr;
     std::unique_ptr<TzentriloMF> window;
     TEditForm* editForm = nullptr; // owned by the window
     std::deque<std::function<int(TEditForm&)>> dialogScript;

@@ -176,14 +176,22 @@ TEST_F(MainWindowHistoryTest, SitsLeftOfCheckStatusInTheTabOrderAndTheTrayMenu) 
     EXPECT_EQ(window->btnSources->nextInFocusChain(), window->btnHistory);
     EXPECT_EQ(window->btnHistory->nextInFocusChain(), window->btnCheck);
 
-    // Right after Show, then Sources; Exit stays last, below its separator.
+    // After what acts on the contacts, then Sources; Exit stays last, below its separator.
     const QList<QAction*> items = window->PopupMenu1->actions();
-    ASSERT_EQ(items.size(), 5);
-    EXPECT_EQ(items[0], window->Show1);
-    EXPECT_EQ(items[1], window->History1);
-    EXPECT_EQ(items[2], window->Sources1);
-    EXPECT_TRUE(items[3]->isSeparator());
-    EXPECT_EQ(items[4], window->Exit1);
+    ASSERT_EQ(items.size(), 10);
+    const QList<QAction*> expected = {window->Show1,
+                                      window->ContactsMenu->menuAction(),
+                                      window->CheckAll1,
+                                      window->RecentMenu->menuAction(),
+                                      window->PauseMenu->menuAction(),
+                                      items[5],
+                                      window->History1,
+                                      window->Sources1,
+                                      items[8],
+                                      window->Exit1};
+    EXPECT_EQ(items, expected);
+    EXPECT_TRUE(items[5]->isSeparator());
+    EXPECT_TRUE(items[8]->isSeparator());
 }
 
 // A damaged file is moved aside and said so once, from the event loop: never while the start-up

@@ -186,7 +186,7 @@ TEST_F(MainWindowTest, StartUpSetsCaptionsTrayAndSwitches) {
     EXPECT_EQ(window->rgLanguageIndex(), 0);
     EXPECT_FALSE(window->ClearStatusTimer->isActive());
     EXPECT_EQ(window->ClearStatusTimer->interval(), 15000);
-    EXPECT_EQ(window->size(), QSize(549, 488));
+    EXPECT_EQ(window->size(), QSize(549, 508));
     EXPECT_FALSE(window->ExitRequested);
     // Assigning the start-up states wrote nothing.
     EXPECT_FALSE(QFile::exists(AutostartFile()));

@@ -477,7 +477,7 @@ def case_screenshot_romanian(args):
 
 
 def check_all_now(desktop, window):
-    # "Check All Now": the wide button in the lower part of the 549 x 488 window.
+    # "Check All Now": the wide button in the lower part of the 549 x 508 window.
     desktop.xdotool("mousemove", "--window", window, "200", "369", "click", "1")
 
 
@@ -715,6 +715,51 @@ def case_status_balloon_qt(args):
         desktop.xdotool("mousemove", "--window", window, "20", "20", "click", "1")
         wait_for(lambda: opened(log), 10, "the chat window to be opened")
         check(opened(log) == ["ymsgr:sendim?bob&m="], "opened: %r" % opened(log))
+
+
+def case_changes_at_once_stack_their_balloons(args):
+    """Without a notification service, three IDs that change at the same check are three of the
+    program's own balloons on screen at once, none over another; the tray menu's "Recent
+    changes" lists the three, newest first, and choosing one does what its balloon's click
+    does."""
+    buddies = ("ann", "bob", "cid")
+    with Desktop() as desktop:
+        simulator = Simulator(desktop, args.sim, {buddy: "offline" for buddy in buddies})
+        log = install_fake_opener(desktop)
+        watch_settings(desktop, *buddies)
+        program = Program(desktop, args.binary)
+        window = program.wait_shown()[0]
+        icon = tray_icon_of(desktop, program)
+        time.sleep(2)  # the first checks: found offline, nothing to say
+        simulator.set({buddy: "online" for buddy in buddies})
+        check_all_now(desktop, window)
+
+        def balloons():
+            windows = desktop.xdotool("search", "--onlyvisible", "--pid",
+                                      str(program.process.pid))
+            main = set(desktop.visible_main_window())
+            return [w for w in windows if w != icon and w not in main]
+        shown = wait_for(lambda: len(balloons()) == 3 and balloons(), 15, "three balloons at once")
+        boxes = [geometry_of(desktop, w) for w in shown]
+        for i, a in enumerate(boxes):
+            for b in boxes[i + 1:]:
+                apart = a[0] >= b[0] + b[2] or b[0] >= a[0] + a[2] or \
+                    a[1] >= b[1] + b[3] or b[1] >= a[1] + a[3]
+                check(apart, "balloons overlap: %r %r" % (a, b))
+        os.makedirs(args.out, exist_ok=True)
+        subprocess.run(["import", "-window", "root",
+                        os.path.join(args.out, "balloons-stacked.png")],
+                       env=desktop.env, timeout=20)
+        time.sleep(1)  # the round is over: "Check All Now" is enabled again
+        # The tray menu: Show, Contacts, Check All Now, Recent changes; in it the third change
+        # of the newest first is ann's.
+        desktop.xdotool("mousemove", "--window", icon, "4", "4", "click", "3")
+        time.sleep(1)
+        for key in ("Down", "Down", "Down", "Down", "Right", "Down", "Down", "Return"):
+            desktop.xdotool("key", key)
+            time.sleep(0.2)
+        wait_for(lambda: opened(log), 10, "the chat window of the change chosen")
+        check(opened(log) == ["ymsgr:sendim?ann&m="], "opened: %r" % opened(log))
 
 
 def stored_ids(desktop):

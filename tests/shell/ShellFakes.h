@@ -76,12 +76,11 @@ struct TShownBalloon {
     std::function<void()> action; // the balloon's own click action, if any
 };
 
-class TRecordingTrayBackend : public ITrayBackend {
+// Records what the icon's model sends; `Base` is ITrayBackend or an interface built on it.
+template <class Base> class TRecordingTrayOf : public Base {
 public:
     void SetVisible(bool visible) override { this->visible = visible; }
     void SetHint(const QString& hint) override { this->hint = hint; }
-    void SetIcon(const QIcon&) override {}
-    void SetMenu(QMenu* menu) override { this->menu = menu; }
     void ShowBalloon(const QString& title, const QString& text, TBalloonFlags flags,
                      int timeoutMs) override {
         balloons.push_back({title, text, flags, timeoutMs, category_,
@@ -93,7 +92,6 @@ public:
 
     bool visible = false;
     QString hint;
-    QMenu* menu = nullptr;
     std::vector<TShownBalloon> balloons;
     std::function<bool()> clickableProbe;
 
@@ -101,6 +99,7 @@ private:
     QString category_;
     std::function<void()> action_;
 };
+using TRecordingTrayBackend = TRecordingTrayOf<ITrayBackend>;
 
 // Sets the UI language for one scope.
 class TLanguageScope {
