@@ -83,7 +83,7 @@ TEST(SourceQuery, MadeWhereAskedRunLaterUnderTheCallersToken) {
     fetcher.failure = "HTTP/1.1 429 Too Many Requests";
     TPresenceSource source = Lichess();
     const TSourceQuery query = TSourceQuery::Of(source, u" Ana & B\u0103#1 "_s);
-    source.Url = u"https://other.org/%s"_s;
+    source.Url = u"https://other.example/%s"_s;
     TFakeSourceFetcher later; // installed after the query was made: not asked
     const TIdDeadline token;
     const TSourceOutcome outcome = query.Run(&token);
