@@ -151,7 +151,7 @@ build_openssl() {
     local src
     src=$(find "$work" -maxdepth 1 -type d -name 'openssl-*' | head -n 1)
     (cd "$src" &&
-        ./Configure mingw64 no-shared no-tests no-docs no-asm \
+        ./Configure mingw64 no-shared no-tests no-asm \
             --prefix="$sdk" --libdir=lib CC=$cc AR=$target-ar RANLIB=$target-ranlib \
             RC=$target-windres >/dev/null &&
         make -j"$jobs" build_libs >/dev/null && make install_dev >/dev/null)
