@@ -10,4 +10,4 @@ cmake -S . -B build-win -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.c
     -DCMAKE_BUILD_TYPE=Release -DZENTRILO_WINDOWS_SDK="$sdk" -DCMAKE_PREFIX_PATH="$sdk" \
     -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
     -DZENTRILO_BUILD_BENCH=OFF "$@"
-cmake --build build-win -j"$(nproc)"
+cmake --build build-win --parallel "${CMAKE_BUILD_PARALLEL_LEVEL:-$(nproc)}"

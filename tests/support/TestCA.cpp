@@ -19,6 +19,7 @@
 #include <fstream>
 #include <random>
 #include <stdexcept>
+#include <vector>
 
 namespace {
 
@@ -120,24 +121,34 @@ public:
         unsigned char* der = nullptr;
         const int length = i2d_X509(certificate.get(), &der);
         Require(length > 0, "CA not encodable");
-        store_ = ::CertOpenSystemStoreW(0, L"ROOT");
-        const bool added =
-            store_ != nullptr && ::CertAddEncodedCertificateToStore(
-                                     store_, X509_ASN_ENCODING, der, static_cast<DWORD>(length),
-                                     CERT_STORE_ADD_REPLACE_EXISTING, &added_) == TRUE;
+        // Written through at once, so that the client's own opening of the store sees it.
+        const bool added = ::CertAddEncodedCertificateToSystemStoreW(
+                               L"ROOT", der, static_cast<DWORD>(length)) == TRUE;
+        der_.assign(der, der + length);
         OPENSSL_free(der);
         Require(added, "the root store took no CA");
     }
     ~TRootStoreEntry() {
-        ::CertDeleteCertificateFromStore(added_); // frees the context too
-        ::CertCloseStore(store_, 0);
+        HCERTSTORE store = ::CertOpenSystemStoreW(0, L"ROOT");
+        if (store == nullptr)
+            return;
+        const CERT_CONTEXT* own = ::CertCreateCertificateContext(X509_ASN_ENCODING, der_.data(),
+                                                                 static_cast<DWORD>(der_.size()));
+        const CERT_CONTEXT* stored =
+            own == nullptr ? nullptr
+                           : ::CertFindCertificateInStore(store, X509_ASN_ENCODING, 0,
+                                                          CERT_FIND_EXISTING, own, nullptr);
+        if (stored != nullptr)
+            ::CertDeleteCertificateFromStore(stored); // frees that context too
+        if (own != nullptr)
+            ::CertFreeCertificateContext(own);
+        ::CertCloseStore(store, 0);
     }
     TRootStoreEntry(const TRootStoreEntry&) = delete;
     TRootStoreEntry& operator=(const TRootStoreEntry&) = delete;
 
 private:
-    HCERTSTORE store_ = nullptr;
-    PCCERT_CONTEXT added_ = nullptr;
+    std::vector<unsigned char> der_;
 };
 #endif
 
