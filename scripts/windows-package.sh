@@ -32,6 +32,7 @@ sed 's/$/\r/' LICENSE >"$stage/License.txt"
 # Every DLL a staged file imports is staged or is part of Windows.
 find "$stage" -name '*.exe' -o -name '*.dll' | while read -r file; do
     x86_64-w64-mingw32-objdump -p "$file" | sed -n 's/^\s*DLL Name: //p' | while read -r dll; do
+        case "$dll" in api-ms-win-*) continue ;; esac # Windows' API sets
         if [ ! -f "$stage/$dll" ] && [ ! -f "/usr/x86_64-w64-mingw32/lib/lib${dll%.*}.a" ] &&
             [ ! -f "/usr/x86_64-w64-mingw32/lib/lib$(echo "${dll%.*}" | tr 'A-Z' 'a-z').a" ]; then
             echo "$file imports $dll, which is neither staged nor part of Windows" >&2
@@ -63,17 +64,7 @@ makensis -V2 -DVERSION="$version" -DSTAGE="$(realpath "$stage")" \
 echo "$setup: $(($(stat -c %s "$setup") / 1024)) KiB"
 
 # Under Wine: install, start from the installed folder, uninstall, nothing left.
-WINEPREFIX=$(mktemp -d)
-export WINEPREFIX
-export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml="
-stop_wine() {
-    wineserver -k 2>/dev/null || true
-    rm -rf "$WINEPREFIX"
-}
-trap stop_wine EXIT
-wineserver -p
-wineboot --init </dev/null >/dev/null 2>&1
+. scripts/windows-wine.sh
 installed="$WINEPREFIX/drive_c/Program Files/Zentrilo"
 wine "$setup" /S
 for file in $(cd "$stage" && find . -type f); do
@@ -84,7 +75,7 @@ wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Zentril
     { echo "no Start-menu shortcut" >&2; exit 1; }
 
 # Started minimized with no service configured: its window class shows it is up.
-QT_QPA_PLATFORM=offscreen wine "$installed/zentrilo.exe" -minimized &
+wine "$installed/zentrilo.exe" -minimized &
 started=0
 for _ in $(seq 1 60); do
     if wine build-win/tests/zentrilo-e2e-post-exit.exe --find; then

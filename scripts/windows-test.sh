@@ -17,33 +17,10 @@ if [ ! -x "$sim" ]; then
     cmake --build build --target zentrilo-sim -j"$(nproc)"
 fi
 
-WINEPREFIX=$(mktemp -d)
-export WINEPREFIX
-export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml=" # no prompts for the .NET and HTML runtimes
+. scripts/windows-wine.sh
 # The Qt DLLs and plugins of the SDK, and the compiler's C++ and thread runtime DLLs.
 runtime=$(dirname "$(x86_64-w64-mingw32-g++-posix -print-file-name=libstdc++-6.dll)")
 export WINEPATH="Z:$sdk/bin;Z:$runtime;Z:/usr/x86_64-w64-mingw32/lib"
-export QT_PLUGIN_PATH="Z:$sdk/plugins"
-# Win32 windows need Wine's X11 driver, also for the tests: an X server of their own.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$WINEPREFIX.display" &
-xvfb=$!
-stop_wine() {
-    wineserver -k 2>/dev/null || true
-    kill "$xvfb" 2>/dev/null || true
-    rm -rf "$WINEPREFIX" "$WINEPREFIX.display"
-}
-trap stop_wine EXIT
-for _ in $(seq 1 100); do
-    [ -s "$WINEPREFIX.display" ] && break
-    sleep 0.1
-done
-DISPLAY=:$(cat "$WINEPREFIX.display")
-export DISPLAY
-# Wine's services start first with their output elsewhere: CTest would otherwise wait on a
-# pipe they keep open.
-wineserver -p
-wineboot --init </dev/null >/dev/null 2>&1
 
 # Wine does not hand QT_* variables to Windows programs: the user's environment in its registry
 # does. The windows' tests run on Qt's "minimal" platform (the SDK has no "offscreen" one); they
@@ -79,9 +56,9 @@ run_tests() {
     done
     return "$failed"
 }
-run_tests
+[ "${1:-}" = "--e2e-only" ] || run_tests
 
-if [ "${1:-}" = "--e2e" ]; then
+if [ "${1:-}" = "--e2e" ] || [ "${1:-}" = "--e2e-only" ]; then
     wine reg delete 'HKCU\Environment' /v QT_QPA_PLATFORM /f >/dev/null
     wineserver -k # the run brings its own X server and tray host
     python3 tests/e2e/e2e_wine.py --exe build-win/app/zentrilo.exe \

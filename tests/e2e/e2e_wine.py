@@ -152,18 +152,23 @@ def run(args):
         reg_add(desktop, PROGRAM_KEY + r"\Items", "Interval0", "1")
         reg_add(desktop, PROGRAM_KEY, "Language", "English")
 
+        before = set(desktop.xdotool("search", "--onlyvisible", "--name", ".*"))
         started = time.monotonic()
         program = desktop.spawn(["wine", args.exe])
         window = wait_for(desktop.main_window, 60, "the main window")
         to_window = time.monotonic() - started
         print("start to window: %.1f s" % to_window)
 
-        # The simulator's "online" for bob is a change from "not checked yet": a balloon.
-        tray_windows = set(desktop.xdotool("search", "--onlyvisible", "--class", "trayer"))
-        before = set(desktop.xdotool("search", "--onlyvisible", "--name", "."))
+        # The simulator's "online" for bob is a change from "not checked yet": a balloon, a
+        # window of its own larger than the tray icon.
         def balloon():
-            shown = set(desktop.xdotool("search", "--onlyvisible", "--name", "bob"))
-            return shown - before - tray_windows - {window}
+            shown = set(desktop.xdotool("search", "--onlyvisible", "--name", ".*"))
+            for candidate in shown - before - {window}:
+                geometry = dict(token.split("=") for token in
+                                desktop.xdotool("getwindowgeometry", "--shell", candidate))
+                if int(geometry.get("WIDTH", 0)) > 100 and int(geometry.get("HEIGHT", 0)) > 40:
+                    return candidate
+            return None
         wait_for(balloon, 30, "the status balloon")
         print("balloon shown")
         os.makedirs(args.out, exist_ok=True)
