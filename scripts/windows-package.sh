@@ -76,6 +76,7 @@ wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Zentril
 
 # Started minimized with no service configured: its window class shows it is up.
 wine "$installed/zentrilo.exe" -minimized &
+program=$!
 started=0
 for _ in $(seq 1 60); do
     if wine build-win/tests/zentrilo-e2e-post-exit.exe --find; then
@@ -86,10 +87,14 @@ for _ in $(seq 1 60); do
 done
 [ "$started" = 1 ] || { echo "zentrilo.exe -minimized did not start" >&2; exit 1; }
 wine build-win/tests/zentrilo-e2e-post-exit.exe
-wait
+wait "$program"
 
 wine "$installed/uninstall.exe" /S # runs from a copy in the temporary folder
-wineserver -w
+# The copy finishes on its own: give it up to half a minute.
+for _ in $(seq 1 60); do
+    [ -e "$installed" ] || break
+    sleep 0.5
+done
 if [ -e "$installed" ]; then
     echo "left after the uninstall:" >&2
     find "$installed" >&2
