@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds the whole program for 64-bit Windows (scripts/windows-build.sh, with the SDK built
 # first when it is not cached) and tests it under Wine in a throwaway prefix: every unit test
-# that is not Linux-specific, the windows' tests on Qt's offscreen platform, then the program
-# itself on Xvfb with a tray host (tests/e2e/e2e_wine.py).
+# that is not Linux-specific and passes there (see the README's Windows section); with --e2e
+# then the program itself on Xvfb with a tray host (tests/e2e/e2e_wine.py), with --e2e-only that
+# alone.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 

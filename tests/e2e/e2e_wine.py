@@ -19,30 +19,14 @@ import sys
 import tempfile
 import time
 
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from e2e import Failure, check, wait_for  # noqa: E402  the Linux run's helpers
+
 CAPTION = "Zentrilo v0.5.4"
 PROGRAM_KEY = r"HKCU\Software\ZentriloSoft\Zentrilo"
 RUN_KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Run"
 SERVICES = ("ZENTRILO_SITE", "ZENTRILO_SITE_RO", "ZENTRILO_DETECT_HOST",
             "ZENTRILO_INDICATOR_HOST")
-
-
-class Failure(Exception):
-    pass
-
-
-def check(condition, message):
-    if not condition:
-        raise Failure(message)
-
-
-def wait_for(predicate, timeout, what):
-    deadline = time.monotonic() + timeout
-    while time.monotonic() < deadline:
-        result = predicate()
-        if result:
-            return result
-        time.sleep(0.1)
-    raise Failure("timed out waiting for " + what)
 
 
 class Desktop:
