@@ -2,7 +2,6 @@
 
 #include "app/frmMain.h"
 #include "app/platform/CloseWatcher.h"
-#include "app/platform/SingleInstance.h"
 
 TExitPaths::TExitPaths(TzentriloMF& window, std::function<void()> endLoop)
     : window_(window), session_([this] { window_.WMEndSession(); }, false) {

@@ -4,11 +4,10 @@
 // user may still cancel the logout), the exit line of a later start, and the accepted close
 // that ends the message loop.
 
-#include "app/platform/SessionSignals.h"
+#include "app/platform/PlatformLayers.h"
 
 #include <functional>
 
-class TSingleInstance;
 class TzentriloMF;
 
 class TExitPaths {
@@ -22,10 +21,10 @@ public:
     // Once the window is up: the exit line of `instance` (none: no exit line) and the end of
     // the session act from the message loop.
     void Arm(TSingleInstance* instance);
-    TSessionSignals& Session() { return session_; }
+    TPlatformSession& Session() { return session_; }
 
 private:
     TzentriloMF& window_;
-    TSessionSignals session_;
+    TPlatformSession session_;
     TSingleInstance* instance_ = nullptr;
 };

@@ -3,7 +3,7 @@
 #include "app/frmEdit.h"
 #include "app/frmHistory.h"
 #include "app/platform/ExecutableFile.h"
-#include "app/platform/XdgAutostart.h"
+#include "app/platform/StartWithWindows.h"
 #include "monitor/Check.h"
 #include "monitor/NotifyChoice.h"
 #include "monitor/SourceSettings.h"

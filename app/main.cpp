@@ -1,15 +1,13 @@
 // The process entry: the single-instance rule, the "-minimized" switch, the language, the two
-// windows and the message loop, with the Linux platform layers plugged into the shell's seams.
+// windows and the message loop, with the platform's layers plugged into the shell's seams.
 
 #include "app/ExitPaths.h"
 #include "app/frmEdit.h"
 #include "app/frmMain.h"
 #include "app/platform/CommandLine.h"
+#include "app/platform/PlatformLayers.h"
 #include "app/platform/QtMessageBoxes.h"
 #include "app/platform/QtTranslations.h"
-#include "app/platform/SingleInstance.h"
-#include "app/platform/SystemTrayBackend.h"
-#include "app/platform/XdgLauncher.h"
 #include "shell/Language.h"
 #include "shell/uDialogs.h"
 #include "shell/uOptions.h"
@@ -34,16 +32,16 @@ QIcon ProgramIcon() {
 
 int RunProgram(TSingleInstance& instance, bool minimized) {
     TQtMessageBoxes boxes;
-    TXdgLauncher launcher;
+    TPlatformLauncher launcher;
     InstallMessageBoxes(&boxes);
     InstallShellLauncher(&launcher);
 
     if (minimized)
-        TSystemTrayBackend::WaitForTrayHost(TrayWaitMs);
+        TPlatformTrayBackend::WaitForTrayHost(TrayWaitMs);
     const bool trayAvailable = QSystemTrayIcon::isSystemTrayAvailable();
 
     // The window goes before the application object; its FormDestroy saves the settings.
-    auto window = std::make_unique<TzentriloMF>(std::make_unique<TSystemTrayBackend>());
+    auto window = std::make_unique<TzentriloMF>(std::make_unique<TPlatformTrayBackend>());
     window->SetTrayAvailable(trayAvailable);
     window->HiddenInTray = minimized;
     // Kept until the process ends: a signal while the window saves must not end it half-way.

@@ -2,7 +2,6 @@
 
 #include "history/HistoryReader.h"
 
-#include <QDir>
 #include <QSqlQuery>
 
 #include <algorithm>
@@ -12,18 +11,7 @@ namespace {
 constexpr qint64 kDayMs = 24LL * 60 * 60 * 1000;
 const char kRetentionName[] = "retention_days";
 
-QString DataHome() {
-    const QString configured = qEnvironmentVariable("XDG_DATA_HOME");
-    if (!configured.isEmpty() && QDir::isAbsolutePath(configured))
-        return configured;
-    return QDir::homePath() + QStringLiteral("/.local/share");
-}
-
 } // namespace
-
-QString DefaultHistoryPath() {
-    return DataHome() + QStringLiteral("/ZentriloSoft/history.sqlite");
-}
 
 THistoryStore::THistoryStore(const QString& path, TWarningHandler onWarning, TClock clock)
     : db_(path), onWarning_(std::move(onWarning)), clock_(std::move(clock)) {

@@ -23,7 +23,8 @@ constexpr int kDefaultRetentionDays = 365;
 constexpr int kMinRetentionDays = 1;
 constexpr int kMaxRetentionDays = 36500;
 
-// $XDG_DATA_HOME/ZentriloSoft/history.sqlite, or under ~/.local/share without XDG_DATA_HOME.
+// $XDG_DATA_HOME/ZentriloSoft/history.sqlite (under ~/.local/share without XDG_DATA_HOME) on
+// Linux, %LOCALAPPDATA%\ZentriloSoft\history.sqlite on Windows.
 QString DefaultHistoryPath();
 
 class THistoryStore {

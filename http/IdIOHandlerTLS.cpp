@@ -1,6 +1,7 @@
 #include "http/IdIOHandlerTLS.h"
 
 #include "http/IdExceptions.h"
+#include "http/IdTrustStore.h"
 
 #include <openssl/bio.h>
 #include <openssl/err.h>
@@ -19,8 +20,7 @@ SSL_CTX* NewClientContext() {
         throw EIdTLSError("TLS: cannot be set up");
     SSL_CTX_set_min_proto_version(context, TLS1_2_VERSION);
     SSL_CTX_set_verify(context, SSL_VERIFY_PEER, nullptr);
-    // A missing store is no failure here: verification then fails with its own message.
-    SSL_CTX_set_default_verify_paths(context);
+    LoadSystemTrust(context);
     // A close without close_notify is a FIN at that place: the framing of the reply decides
     // whether anything is missing, as over plain TCP.
     SSL_CTX_set_options(context, SSL_OP_IGNORE_UNEXPECTED_EOF);

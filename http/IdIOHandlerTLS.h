@@ -1,10 +1,10 @@
 #pragma once
 // TLS over the socket handler, for https URLs. The server's chain is verified against the
-// system's trust store (OpenSSL's default paths, which honour SSL_CERT_FILE and SSL_CERT_DIR),
-// its certificate against the URL's host name or IP literal, and nothing older than TLS 1.2 is
-// spoken; none of this can be turned off. The socket never waits inside the TLS library: every
-// wait is this handler's, so the read time-out, the bound on the exchange and a cancel hold
-// for the handshake and every read as they do for plain bytes.
+// system's trust store (IdTrustStore), its certificate against the URL's host name or IP
+// literal, and nothing older than TLS 1.2 is spoken; none of this can be turned off. The socket
+// never waits inside the TLS library: every wait is this handler's, so the read time-out, the
+// bound on the exchange and a cancel hold for the handshake and every read as they do for plain
+// bytes.
 
 #include "http/IdIOHandlerStack.h"
 

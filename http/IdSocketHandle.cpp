@@ -117,7 +117,6 @@ std::size_t TIdSocketHandle::Send(const std::uint8_t* data, std::size_t count) {
     return TIdStack::Instance().Send(Handle(), data, count);
 }
 
-#ifndef _WIN32
 std::ptrdiff_t TIdSocketHandle::ReceiveNow(std::uint8_t* data, std::size_t count) {
     return TIdStack::Instance().ReceiveNow(Handle(), data, count);
 }
@@ -125,4 +124,3 @@ std::ptrdiff_t TIdSocketHandle::ReceiveNow(std::uint8_t* data, std::size_t count
 std::ptrdiff_t TIdSocketHandle::SendNow(const std::uint8_t* data, std::size_t count) {
     return TIdStack::Instance().SendNow(Handle(), data, count);
 }
-#endif

@@ -40,11 +40,9 @@ public:
     bool Writable(int timeoutMs);
     std::size_t Receive(std::uint8_t* data, std::size_t count);
     std::size_t Send(const std::uint8_t* data, std::size_t count);
-#ifndef _WIN32
     // Without waiting: -1 when nothing could be received or sent at once.
     std::ptrdiff_t ReceiveNow(std::uint8_t* data, std::size_t count);
     std::ptrdiff_t SendNow(const std::uint8_t* data, std::size_t count);
-#endif
 
     std::string IP;
     std::uint16_t Port = 0;

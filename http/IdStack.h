@@ -36,13 +36,11 @@ public:
     // 0 means the peer ended the stream.
     std::size_t Receive(TIdStackSocketHandle handle, std::uint8_t* data, std::size_t count);
     std::size_t Send(TIdStackSocketHandle handle, const std::uint8_t* data, std::size_t count);
-#ifndef _WIN32
     // The same without waiting, for a caller that does its own waiting (TLS): -1 when nothing
     // could be received or sent at once.
     std::ptrdiff_t ReceiveNow(TIdStackSocketHandle handle, std::uint8_t* data, std::size_t count);
     std::ptrdiff_t SendNow(TIdStackSocketHandle handle, const std::uint8_t* data,
                            std::size_t count);
-#endif
     // Shuts down the sending direction (which also ends a pending connect) and closes.
     void Close(TIdStackSocketHandle handle);
     // Ends a blocking connect under way on another thread. True when that closed the handle

@@ -38,6 +38,23 @@ SOCKET Sock(TIdStackSocketHandle handle) {
     return static_cast<SOCKET>(handle);
 }
 
+// Winsock has no "don't wait" flag: the socket is non-blocking for this one call and blocking
+// again after it. -1 when the call would have had to wait.
+template <typename TCall> std::ptrdiff_t WithoutWaiting(TIdStackSocketHandle handle, TCall call) {
+    u_long nonBlocking = 1;
+    if (::ioctlsocket(Sock(handle), FIONBIO, &nonBlocking) != 0)
+        RaiseLastError();
+    const int result = call();
+    const int error = ::WSAGetLastError();
+    u_long blocking = 0;
+    ::ioctlsocket(Sock(handle), FIONBIO, &blocking);
+    if (result != SOCKET_ERROR)
+        return result;
+    if (error == WSAEWOULDBLOCK)
+        return -1;
+    TIdStack::RaiseSocketError(error);
+}
+
 // The error a failed socket holds, or a reset when it holds none any more.
 int PendingError(SOCKET socket) {
     int error = 0;
@@ -152,6 +169,21 @@ std::size_t TIdStack::Send(TIdStackSocketHandle handle, const std::uint8_t* data
     if (sent == SOCKET_ERROR)
         RaiseLastError();
     return static_cast<std::size_t>(sent);
+}
+
+std::ptrdiff_t TIdStack::ReceiveNow(TIdStackSocketHandle handle, std::uint8_t* data,
+                                    std::size_t count) {
+    const int chunk = static_cast<int>(std::min<std::size_t>(count, 1 << 30));
+    return WithoutWaiting(
+        handle, [&] { return ::recv(Sock(handle), reinterpret_cast<char*>(data), chunk, 0); });
+}
+
+std::ptrdiff_t TIdStack::SendNow(TIdStackSocketHandle handle, const std::uint8_t* data,
+                                 std::size_t count) {
+    const int chunk = static_cast<int>(std::min<std::size_t>(count, 1 << 30));
+    return WithoutWaiting(handle, [&] {
+        return ::send(Sock(handle), reinterpret_cast<const char*>(data), chunk, 0);
+    });
 }
 
 void TIdStack::Close(TIdStackSocketHandle handle) {

@@ -1,34 +1,68 @@
-#!/bin/sh
-# Builds the network core (http/, net/, zentrilo-check) for 64-bit Windows with MinGW-w64 and
-# runs its tests under Wine.
-set -eu
+#!/usr/bin/env bash
+# Builds the whole program for 64-bit Windows (scripts/windows-build.sh, with the SDK built
+# first when it is not cached) and tests it under Wine in a throwaway prefix: every unit test
+# that is not Linux-specific and passes there (see the README's Windows section); with --e2e
+# then the program itself on Xvfb with a tray host (tests/e2e/e2e_wine.py), with --e2e-only that
+# alone.
+set -euo pipefail
 cd "$(dirname "$0")/.."
 
-if ! command -v x86_64-w64-mingw32-g++-posix >/dev/null || ! command -v wine >/dev/null; then
-    sudo_cmd=""
-    [ "$(id -u)" -eq 0 ] || sudo_cmd=sudo
-    $sudo_cmd apt-get update
-    $sudo_cmd env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends \
-        g++-mingw-w64-x86-64-posix wine64
+scripts/windows-deps.sh
+scripts/windows-build.sh
+sdk=$(sed -n 's/^ZENTRILO_WINDOWS_SDK:[A-Z]*=//p' build-win/CMakeCache.txt)
+
+# The loopback simulator of the end-to-end run is the Linux one: Wine's sockets are the host's.
+sim=build/tools/zentrilo-sim/zentrilo-sim
+if [ ! -x "$sim" ]; then
+    cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+    cmake --build build --target zentrilo-sim -j"$(nproc)"
 fi
 
-cmake -S . -B build-win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
-    -DZENTRILO_NET_ONLY=ON -DZENTRILO_BUILD_BENCH=OFF
-cmake --build build-win -j2
+. scripts/windows-wine.sh
+# The Qt DLLs and plugins of the SDK, and the compiler's C++ and thread runtime DLLs.
+runtime=$(dirname "$(x86_64-w64-mingw32-g++-posix -print-file-name=libstdc++-6.dll)")
+export WINEPATH="Z:$sdk/bin;Z:$runtime;Z:/usr/x86_64-w64-mingw32/lib"
 
-# Wine's services start first with their output elsewhere: CTest would otherwise wait on a
-# pipe they keep open.
-WINEPREFIX=$(mktemp -d)
-export WINEPREFIX
-export WINEDEBUG=-all
+# Wine does not hand QT_* variables to Windows programs: the user's environment in its registry
+# does. The windows' tests run on Qt's "minimal" platform (the SDK has no "offscreen" one); they
+# still create Win32 windows.
+wine reg add 'HKCU\Environment' /v QT_QPA_PLATFORM /t REG_SZ /d minimal /f >/dev/null
+export ZENTRILO_SCRATCH_REGISTRY=1
 # The soak's full length takes minutes under Wine; a shorter run still covers every fault.
 export ZENTRILO_SOAK_FETCHES="${ZENTRILO_SOAK_FETCHES:-2000}"
-stop_wine() {
-    wineserver -k 2>/dev/null || true
-    rm -rf "$WINEPREFIX"
-}
-trap stop_wine EXIT
-wineserver -p
-wineboot --init </dev/null >/dev/null 2>&1
 
-ctest --test-dir build-win --timeout 60 --output-on-failure
+# Per test program, the cases left out under Wine: those about Linux (a settings folder that
+# cannot be made, the end of the session by a signal, settings written as INI text, trust
+# files named by SSL_CERT_FILE/SSL_CERT_DIR), and those not passing under Wine yet (listed in
+# the README's Windows section). The windows' tests beyond the Windows layers' own are among
+# the latter.
+declare -A skip=(
+    [shell]="LanguageStore.UncreatableStoreDoesNothing"
+    [history]=""
+    [remote]=""
+    [http]=""
+    [monitor]="SourceSettings.*"
+    [tools]="CheckTool.HttpsIsVerifiedAgainstTheTrustStore"
+    [net]="Soak.RandomFaultsOverTlsLeaveResourcesFlat:FetchHelpers.ACancelFromAnotherThreadEndsTheCall:FetchHelpers.Https:FaultInjection/*.TenThousandHeaderLines:FaultInjection/Tls*.FinAtEveryOffsetOfAShortReply:FaultInjection/Tls*.SilentServerIsStoppedByTheReadTimeOut:FaultInjection/Tls*.InterleavedRefusedAndAcceptedConnects"
+)
+declare -A only=([app]="WindowsInstance.*:SessionMessages.*:RunEntry.*:ShellExecute.*")
+run_tests() {
+    local failed=0 folder filter
+    for folder in shell history remote monitor app http net tools; do
+        filter=${only[$folder]:-*}
+        [ -n "${skip[$folder]:-}" ] && filter="$filter-${skip[$folder]}"
+        echo "=== zentrilo_tests_$folder ($filter)"
+        (cd build-win/tests && timeout 900 wine "./zentrilo_tests_$folder.exe" \
+            --gtest_filter="$filter" --gtest_brief=1) || failed=1
+    done
+    return "$failed"
+}
+[ "${1:-}" = "--e2e-only" ] || run_tests
+
+if [ "${1:-}" = "--e2e" ] || [ "${1:-}" = "--e2e-only" ]; then
+    wine reg delete 'HKCU\Environment' /v QT_QPA_PLATFORM /f >/dev/null
+    wineserver -k # the run brings its own X server and tray host
+    python3 tests/e2e/e2e_wine.py --exe build-win/app/zentrilo.exe \
+        --post-exit build-win/tests/zentrilo-e2e-post-exit.exe --sim "$sim" \
+        --out build-win/e2e-output
+fi

@@ -6,8 +6,10 @@
 
 #include <functional>
 
+#ifndef IDYES // windows.h defines them as macros, with the same values
 constexpr int IDYES = 6;
 constexpr int IDNO = 7;
+#endif
 
 enum class TMessageKind { Info, Warning, Question, QuestionWarning };
 

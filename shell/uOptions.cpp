@@ -2,9 +2,8 @@
 
 #include "shell/IntegerText.h"
 #include "shell/Language.h"
+#include "shell/StoreLocation.h"
 
-#include <QDir>
-#include <QFileInfo>
 #include <QLocale>
 #include <QSettings>
 #include <QStringList>
@@ -44,12 +43,6 @@ void SyncOrWarn(QSettings& store) {
         qWarning("zentrilo: could not save the settings to %s", qPrintable(store.fileName()));
 }
 
-// "Open without creating": the store exists and can be read.
-bool StoreReadable(const QString& path) {
-    const QFileInfo info(path);
-    return info.isFile() && info.isReadable();
-}
-
 // The store to read; none when it is missing or cannot be read. A damaged file still yields what
 // can be parsed; every value lost to the damage reads as missing.
 std::unique_ptr<QSettings> OpenForReading(const QString& key) {
@@ -61,7 +54,7 @@ std::unique_ptr<QSettings> OpenForReading(const QString& key) {
 
 // The store to write ("open, creating it if needed"); none when it cannot be.
 std::unique_ptr<QSettings> OpenForWriting(const QString& key) {
-    if (QFileInfo::exists(key) && !StoreReadable(key))
+    if (StoreExists(key) && !StoreReadable(key))
         return nullptr; // rewriting what could not be read would lose it
     // A damaged store is rewritten from what could be parsed, so that it heals at this save.
     auto store = std::make_unique<QSettings>(key, QSettings::NativeFormat);
@@ -213,17 +206,6 @@ int TOptions::IndexOf(const QString& name) const {
             return static_cast<int>(i);
     }
     return -1;
-}
-
-QString ConfigHome() {
-    const QString configured = qEnvironmentVariable("XDG_CONFIG_HOME");
-    if (!configured.isEmpty() && QDir::isAbsolutePath(configured))
-        return configured;
-    return QDir::homePath() + QStringLiteral("/.config");
-}
-
-QString ProgramKey() {
-    return ConfigHome() + QStringLiteral("/ZentriloSoft/Zentrilo.conf");
 }
 
 QList<TStoredRow> ReadArrayGroup(const QString& key, const QString& group) {

@@ -54,10 +54,12 @@ private:
 // The program's one instance, created by the main window's start-up.
 extern TOptions* Options;
 
-// The user's configuration folder: $XDG_CONFIG_HOME when it is an absolute path, else ~/.config.
+// The user's configuration folder: $XDG_CONFIG_HOME when it is an absolute path, else ~/.config
+// (Linux only).
 QString ConfigHome();
 
-// The program key: the path of its settings file ($XDG_CONFIG_HOME/<vendor>/Zentrilo.conf).
+// The program key: on Linux the path of its settings file ($XDG_CONFIG_HOME/<vendor>/
+// Zentrilo.conf), on Windows HKEY_CURRENT_USER\Software\<vendor>\Zentrilo.
 QString ProgramKey();
 
 // One element of an array group (QSettings' array form: "size", "1\Name", "1\Url", ...): its

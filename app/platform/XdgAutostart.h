@@ -2,10 +2,10 @@
 // "Start at login (minimized)" on a Linux desktop: an XDG autostart entry that starts the
 // running executable with "-minimized" at login.
 
+#include "app/platform/StartWithWindows.h"
+
 #include <QString>
 
-bool StartsWithWindows();
-void SetStartWithWindows(bool enable);
 // The entry's Exec value for an executable path: the path double-quoted (with the escapes a
 // desktop entry needs), a blank, "-minimized".
 QString AutostartExec(const QString& executablePath);

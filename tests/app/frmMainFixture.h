@@ -43,6 +43,7 @@ public:
         qputenv("XDG_CONFIG_HOME", configDir.path().toUtf8());
         ASSERT_TRUE(dataDir.isValid());
         qputenv("XDG_DATA_HOME", dataDir.path().toUtf8());
+        qputenv("LOCALAPPDATA", dataDir.path().toUtf8()); // the history's folder on Windows
         for (const char* host : {"ZENTRILO_SITE", "ZENTRILO_SITE_RO"})
             qunsetenv(host);
         // The own service has hosts, as in a configured installation; the fake fetcher answers.

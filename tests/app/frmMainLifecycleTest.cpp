@@ -189,7 +189,7 @@ TEST_F(MainWindowTest, StartUpSetsCaptionsTrayAndSwitches) {
     EXPECT_EQ(window->size(), QSize(549, 508));
     EXPECT_FALSE(window->ExitRequested);
     // Assigning the start-up states wrote nothing.
-    EXPECT_FALSE(QFile::exists(AutostartFile()));
+    EXPECT_FALSE(StartsWithWindows());
     EXPECT_TRUE(boxes.shown.empty());
 }
 

@@ -12,13 +12,13 @@ namespace {
 class PresenceTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        setenv("ZENTRILO_DETECT_HOST", "127.0.0.1:9", 1);
-        setenv("ZENTRILO_INDICATOR_HOST", "127.0.0.1:8", 1);
+        qputenv("ZENTRILO_DETECT_HOST", "127.0.0.1:9");
+        qputenv("ZENTRILO_INDICATOR_HOST", "127.0.0.1:8");
         savedSiteScan_ = SiteScan;
     }
     void TearDown() override {
-        unsetenv("ZENTRILO_DETECT_HOST");
-        unsetenv("ZENTRILO_INDICATOR_HOST");
+        qunsetenv("ZENTRILO_DETECT_HOST");
+        qunsetenv("ZENTRILO_INDICATOR_HOST");
         SiteScan = savedSiteScan_;
     }
     TFakeFetcher fetcher_;

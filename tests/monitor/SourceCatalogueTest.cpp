@@ -236,16 +236,16 @@ TEST(SourceCatalogue, BadDefinitionsAreRefusedWithAClearMessage) {
 }
 
 TEST(SourceCatalogue, TheOwnServiceIsConfiguredByTheHostItsQueriesAsk) {
-    unsetenv("ZENTRILO_INDICATOR_HOST");
+    qunsetenv("ZENTRILO_INDICATOR_HOST");
     if (!IndicatorHost().empty())
         GTEST_SKIP() << "this build configures the indicator service";
     const bool saved = SiteScan;
-    setenv("ZENTRILO_DETECT_HOST", "127.0.0.1:9", 1);
+    qputenv("ZENTRILO_DETECT_HOST", "127.0.0.1:9");
     for (const bool siteScan : {true, false}) {
         SiteScan = siteScan;
         EXPECT_EQ(OwnServiceConfigured(), siteScan) << "sitescan " << siteScan;
     }
-    unsetenv("ZENTRILO_DETECT_HOST");
+    qunsetenv("ZENTRILO_DETECT_HOST");
     SiteScan = saved;
 }
 

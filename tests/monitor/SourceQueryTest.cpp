@@ -136,7 +136,7 @@ TEST(SourceQuery, ReasonsAreOneLineInEitherLanguage) {
 }
 
 TEST(SourceQuery, TheOwnServiceKeepsItsOwnQueries) {
-    unsetenv("ZENTRILO_DETECT_HOST");
+    qunsetenv("ZENTRILO_DETECT_HOST");
     const bool savedSiteScan = SiteScan;
     SiteScan = true;
     TSourceCatalogue catalogue;
@@ -147,7 +147,7 @@ TEST(SourceQuery, TheOwnServiceKeepsItsOwnQueries) {
     // Without a host its requests cannot succeed, and that is the reason given.
     presence.ok = false;
     const TSourceQuery unconfigured = TSourceQuery::Of(catalogue, u"zentrilo"_s, u"bob"_s);
-    setenv("ZENTRILO_DETECT_HOST", "127.0.0.1:9", 1);
+    qputenv("ZENTRILO_DETECT_HOST", "127.0.0.1:9");
     EXPECT_EQ(unconfigured.Run().Failure, TPresenceFailure::NotConfigured);
 
     presence.ok = true;
@@ -172,7 +172,7 @@ TEST(SourceQuery, TheOwnServiceKeepsItsOwnQueries) {
     TSourceQuery::OneOff(catalogue, u"steam"_s, u"bob"_s).Run();
     EXPECT_EQ(presence.urls.size(), 2u);
     EXPECT_EQ(sources.urls, std::vector<std::string>{"https://steamcommunity.com/id/bob/?xml=1"});
-    unsetenv("ZENTRILO_DETECT_HOST");
+    qunsetenv("ZENTRILO_DETECT_HOST");
     SiteScan = savedSiteScan;
 }
 

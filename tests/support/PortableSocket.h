@@ -10,6 +10,7 @@
 
 constexpr int MSG_NOSIGNAL = 0; // Winsock raises no signal for a peer that went away
 constexpr int SHUT_WR = SD_SEND;
+constexpr int SHUT_RDWR = SD_BOTH;
 #else
 #include <arpa/inet.h>
 #include <netinet/in.h>

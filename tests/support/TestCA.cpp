@@ -1,5 +1,12 @@
 #include "tests/support/TestCA.h"
 
+// Before OpenSSL's headers, which take back the names wincrypt.h defines as macros.
+#ifdef _WIN32
+#include <windows.h>
+
+#include <wincrypt.h>
+#endif
+
 #include <gtest/gtest.h>
 #include <openssl/evp.h>
 #include <openssl/pem.h>
@@ -12,6 +19,7 @@
 #include <fstream>
 #include <random>
 #include <stdexcept>
+#include <vector>
 
 namespace {
 
@@ -100,6 +108,50 @@ TCertificate NewLeaf(const TLeafSpec& spec, X509* issuer, EVP_PKEY* issuerKey) {
     return {PemOf(leaf.get()), PemOf(key.get())};
 }
 
+#ifdef _WIN32
+// On Windows the client trusts the current user's root store: the CA goes in there (as a user
+// adds a private CA) while the tests run, and the file is only the certificate's copy.
+class TRootStoreEntry {
+public:
+    explicit TRootStoreEntry(const std::string& pem) {
+        std::unique_ptr<BIO, decltype(&BIO_free)> in(
+            BIO_new_mem_buf(pem.data(), static_cast<int>(pem.size())), &BIO_free);
+        TX509 certificate(PEM_read_bio_X509(in.get(), nullptr, nullptr, nullptr), &X509_free);
+        Require(certificate != nullptr, "unreadable CA");
+        unsigned char* der = nullptr;
+        const int length = i2d_X509(certificate.get(), &der);
+        Require(length > 0, "CA not encodable");
+        // Written through at once, so that the client's own opening of the store sees it.
+        const bool added = ::CertAddEncodedCertificateToSystemStoreW(
+                               L"ROOT", der, static_cast<DWORD>(length)) == TRUE;
+        der_.assign(der, der + length);
+        OPENSSL_free(der);
+        Require(added, "the root store took no CA");
+    }
+    ~TRootStoreEntry() {
+        HCERTSTORE store = ::CertOpenSystemStoreW(0, L"ROOT");
+        if (store == nullptr)
+            return;
+        const CERT_CONTEXT* own = ::CertCreateCertificateContext(X509_ASN_ENCODING, der_.data(),
+                                                                 static_cast<DWORD>(der_.size()));
+        const CERT_CONTEXT* stored =
+            own == nullptr ? nullptr
+                           : ::CertFindCertificateInStore(store, X509_ASN_ENCODING, 0,
+                                                          CERT_FIND_EXISTING, own, nullptr);
+        if (stored != nullptr)
+            ::CertDeleteCertificateFromStore(stored); // frees that context too
+        if (own != nullptr)
+            ::CertFreeCertificateContext(own);
+        ::CertCloseStore(store, 0);
+    }
+    TRootStoreEntry(const TRootStoreEntry&) = delete;
+    TRootStoreEntry& operator=(const TRootStoreEntry&) = delete;
+
+private:
+    std::vector<unsigned char> der_;
+};
+#endif
+
 // The trusted CA's certificate in a file of its own, named by SSL_CERT_FILE while it exists.
 class TTrustFile {
 public:
@@ -108,13 +160,22 @@ public:
                  ("zentrilo-test-ca-" + std::to_string(std::random_device{}()) + ".pem"))
                     .string()) {
         std::ofstream(path_) << TrustedTestCA().CertificatePem();
+#ifndef _WIN32
         ::setenv("SSL_CERT_FILE", path_.c_str(), 1);
+#endif
     }
-    ~TTrustFile() { std::filesystem::remove(path_); }
-    const std::string& Path() const { return path_; }
+    ~TTrustFile() {
+        std::filesystem::remove(path_);
+    }
+    const std::string& Path() const {
+        return path_;
+    }
 
 private:
     std::string path_;
+#ifdef _WIN32
+    TRootStoreEntry rootEntry_{TrustedTestCA().CertificatePem()};
+#endif
 };
 
 // The client reads its trust store once per process: the CA must be in place before any test

@@ -4,7 +4,9 @@
 #include "tools/loopback/LoopbackListener.h"
 #include "tools/loopback/LoopbackSend.h"
 
+#ifndef _WIN32
 #include <netinet/tcp.h>
+#endif
 #include <openssl/err.h>
 #include <openssl/pem.h>
 #include <openssl/ssl.h>
@@ -70,10 +72,12 @@ SSL_CTX* NewServerContext(const TTlsServerOptions& options) {
 // The server's TLS library writes with write(): a client that went away must give it an error,
 // not end the test process with SIGPIPE.
 void BlockBrokenPipeSignal() {
+#ifndef _WIN32 // Winsock raises no signal
     sigset_t set;
     sigemptyset(&set);
     sigaddset(&set, SIGPIPE);
     pthread_sigmask(SIG_BLOCK, &set, nullptr);
+#endif
 }
 
 } // namespace
@@ -157,7 +161,8 @@ void TTlsServer::Serve(int fd, std::size_t index, TScripts scripts) {
     BlockBrokenPipeSignal();
     // A reply and the close_notify after it are separate writes: no waiting for an ACK between.
     const int noDelay = 1;
-    ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &noDelay, sizeof noDelay);
+    ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&noDelay),
+                 sizeof noDelay);
     TConnection connection{fd, index, SSL_new(context_), {}, 0};
     bool open =
         connection.ssl && SSL_set_fd(connection.ssl, fd) == 1 && SSL_accept(connection.ssl) == 1;

@@ -23,6 +23,16 @@ struct TToolRun {
     std::string errors; // standard error
 };
 
+#ifdef _WIN32
+// The C runtime's forms of the POSIX calls; started tools inherit what they set.
+int setenv(const char* name, const char* value, int) {
+    return _putenv_s(name, value);
+}
+int unsetenv(const char* name) {
+    return _putenv_s(name, "");
+}
+#endif
+
 // The build puts the tool at tools/zentrilo-check/ beside tests/.
 std::filesystem::path ToolPath() {
 #ifdef _WIN32
