@@ -4,6 +4,7 @@
 #include "shell/Language.h"
 #include "shell/StoreLocation.h"
 
+#include <QDir>
 #include <QLocale>
 #include <QSettings>
 #include <QStringList>

@@ -3,12 +3,12 @@
 // QSystemTrayIcon, which speaks Shell_NotifyIconW. The shell shows one balloon at a time, each
 // replacing the one before, and a click on it is the icon's balloon click.
 
-#include "shell/TrayIcon.h"
+#include "app/platform/DesktopTray.h"
 
 #include <QObject>
 #include <QSystemTrayIcon>
 
-class TNativeTrayBackend : public QObject, public ITrayBackend {
+class TNativeTrayBackend : public QObject, public IDesktopTray {
     Q_OBJECT
 public:
     explicit TNativeTrayBackend(QObject* parent = nullptr);
@@ -17,6 +17,8 @@ public:
     void SetHint(const QString& hint) override;
     void SetIcon(const QIcon& icon) override;
     void SetMenu(QMenu* menu) override;
+    // The shell decides whether its balloons sound; there is no hint to pass.
+    void SetSound(bool /*on*/) override {}
     void ShowBalloon(const QString& title, const QString& text, TBalloonFlags flags,
                      int timeoutMs) override;
 

@@ -295,8 +295,8 @@ TEST(SourceQuery, ABodyThatBreaksAfterA200IsAnError) {
                     std::make_unique<TLoopbackServer>(std::vector<TServerScript>{b.script(r.body)});
                 hostPort = plain->HostPort();
             }
-            setenv("ZENTRILO_DETECT_HOST", hostPort.c_str(), 1);
-            setenv("ZENTRILO_INDICATOR_HOST", hostPort.c_str(), 1);
+            qputenv("ZENTRILO_DETECT_HOST", QByteArray::fromStdString(hostPort));
+            qputenv("ZENTRILO_INDICATOR_HOST", QByteArray::fromStdString(hostPort));
             SiteScan = r.siteScan;
             const TSourceQuery query =
                 own ? TSourceQuery::Of(TSourceCatalogue(), {}, u"ana"_s)
@@ -313,8 +313,8 @@ TEST(SourceQuery, ABodyThatBreaksAfterA200IsAnError) {
                 << FailureText(outcome).toStdString();
         }
     }
-    unsetenv("ZENTRILO_DETECT_HOST");
-    unsetenv("ZENTRILO_INDICATOR_HOST");
+    qunsetenv("ZENTRILO_DETECT_HOST");
+    qunsetenv("ZENTRILO_INDICATOR_HOST");
     SiteScan = savedSiteScan;
     UseEnglish = savedEnglish;
 }
