@@ -120,10 +120,10 @@ def rss_kib(process):
 
 
 def click_start_with_windows(desktop, window):
-    """The check box sits 88 px above the bottom of the client area, at the left margin."""
+    """The check box sits 99 px above the bottom of the client area, at the left margin."""
     geometry = dict(token.split("=") for token in
                     desktop.xdotool("getwindowgeometry", "--shell", window))
-    desktop.xdotool("mousemove", "--window", window, "16", str(int(geometry["HEIGHT"]) - 79),
+    desktop.xdotool("mousemove", "--window", window, "16", str(int(geometry["HEIGHT"]) - 99),
                     "click", "1")
 
 
