@@ -1,13 +1,23 @@
 #!/usr/bin/env bash
 # Installs what Zentrilo needs on Debian 12 (missing packages only): with "run", only what
-# building and running the program needs; otherwise also what testing and packaging it need.
+# building and running the program needs; with "windows", what the Windows build, its SDK, its
+# tests under Wine and its installer need; otherwise also what testing and packaging it need.
+# Debian's `wine` package is the one that puts wine, wineserver and wineboot on the PATH;
+# `wine64` alone installs only the loader.
 set -euo pipefail
 
 packages=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev libgl-dev libqt6sql6-sqlite libssl-dev
 )
-if [ "${1:-}" != run ]; then
+if [ "${1:-}" = windows ]; then
+    packages=(
+        g++-mingw-w64-x86-64-posix cmake ninja-build ccache perl tcl dpkg-dev qt6-base-dev
+        libgtest-dev libgmock-dev
+        wine wine64 nsis
+        xvfb trayer xdotool xauth python3 file
+    )
+elif [ "${1:-}" != run ]; then
     packages+=(
         clang-format libgtest-dev libgmock-dev libbenchmark-dev libcurl4-openssl-dev
         xvfb trayer xdotool imagemagick dbus-x11 xdg-utils socat python3 xauth
