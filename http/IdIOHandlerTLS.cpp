@@ -4,6 +4,7 @@
 #include "http/IdTrustStore.h"
 
 #include <openssl/bio.h>
+#include <openssl/crypto.h>
 #include <openssl/err.h>
 #include <openssl/ssl.h>
 #include <openssl/x509v3.h>
@@ -273,6 +274,10 @@ std::size_t TIdIOHandlerTLS::Send(const std::uint8_t* data, std::size_t count) {
             return 0;
         Await(need, ReadWaitMs());
     }
+}
+
+void TIdIOHandlerTLS::ReleaseThreadState() {
+    OPENSSL_thread_stop();
 }
 
 void TIdIOHandlerTLS::CloseTransport() {

@@ -21,6 +21,8 @@ public:
     TIdIOHandlerTLS() { UseNagle = false; }
 
     bool TLSCapable() const override { return true; }
+    // Frees the TLS library's state of the calling thread; see ReleaseFetchThreadState.
+    static void ReleaseThreadState();
 
 protected:
     // The TCP connection and, unless PassThrough, the handshake on it.

@@ -1,5 +1,7 @@
 #include "net/NetWorker.h"
 
+#include "net/uNetUtils.h"
+
 #include <algorithm>
 
 void TNetJob::Abandon() {
@@ -19,7 +21,11 @@ TNetJobPtr INetWorker::Then(TApply apply) {
     return Submit([apply = std::move(apply)](const TIdDeadline&) { return apply; });
 }
 
-TNetWorker::TNetWorker(TPost post) : post_(std::move(post)), thread_([this] { Loop(); }) {}
+TNetWorker::TNetWorker(TPost post)
+    : post_(std::move(post)), thread_([this] {
+          Loop();
+          ReleaseFetchThreadState();
+      }) {}
 
 TNetWorker::~TNetWorker() {
     Stop();

@@ -139,3 +139,9 @@ bool HttpGetStreamEx(const std::string& url, TMemoryStream& stream, const TFetch
         stream.Clear();
     return ok;
 }
+
+void ReleaseFetchThreadState() {
+#ifdef ZENTRILO_TLS
+    TIdIOHandlerTLS::ReleaseThreadState();
+#endif
+}

@@ -31,3 +31,8 @@ bool HttpGetTextEx(const std::string& url, std::u16string& text, const TFetchCon
 // On true `stream` holds the body bytes; on false it is empty. Earlier content is discarded.
 bool HttpGetStream(const std::string& url, TMemoryStream& stream);
 bool HttpGetStreamEx(const std::string& url, TMemoryStream& stream, const TFetchControl& control);
+
+// Frees what the helpers keep for the calling thread: a statically linked TLS library (as on
+// Windows) does not free a thread's own state when the thread ends. A thread that fetched and
+// is about to end calls it.
+void ReleaseFetchThreadState();

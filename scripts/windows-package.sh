@@ -41,6 +41,13 @@ find "$stage" -name '*.exe' -o -name '*.dll' | while read -r file; do
     done
 done
 
+# The program carries its icon (Explorer, the Start menu and the uninstaller show it) and its
+# version details.
+resources=$(x86_64-w64-mingw32-windres -i "$stage/zentrilo.exe" -O rc)
+for wanted in 'RT_GROUP_ICON' "VALUE \"ProductVersion\", \"$version\""; do
+    grep -qF "$wanted" <<<"$resources" || { echo "zentrilo.exe lacks $wanted" >&2; exit 1; }
+done
+
 # The install and removal lines of exactly the staged files, so that uninstalling leaves none.
 (
     cd "$stage"
@@ -60,6 +67,7 @@ done
 setup=build-win/zentrilo-$version-setup.exe
 makensis -V2 -DVERSION="$version" -DSTAGE="$(realpath "$stage")" \
     -DFILES="$(realpath "$package/files.nsh")" -DUNFILES="$(realpath "$package/unfiles.nsh")" \
+    -DICON="$(realpath build-win/app/zentrilo.ico)" \
     -DOUTFILE="$(realpath -m "$setup")" packaging/windows/zentrilo.nsi
 echo "$setup: $(($(stat -c %s "$setup") / 1024)) KiB"
 

@@ -23,3 +23,7 @@ export DISPLAY
 # Windows program would otherwise wait on a pipe they keep open.
 wineserver -p
 wineboot --init </dev/null >/dev/null 2>&1
+# A crash ends the program at once with its failure, instead of a debugger that waits for a
+# terminal until the time-out.
+wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /t REG_SZ \
+    /d '' /f >/dev/null

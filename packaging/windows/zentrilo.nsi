@@ -1,7 +1,7 @@
 ; The Windows installer: per machine into Program Files, a Start-menu shortcut, the licence, and
 ; an uninstaller registered under Uninstall that removes every file it installed and leaves the
 ; users' settings and history. windows-package.sh defines VERSION, STAGE (the files to install),
-; FILES and UNFILES (their install and removal lines) and OUTFILE.
+; FILES and UNFILES (their install and removal lines), ICON (the program's icon) and OUTFILE.
 Unicode true
 Target amd64-unicode
 SetCompressor /SOLID lzma
@@ -18,6 +18,8 @@ OutFile "${OUTFILE}"
 InstallDir "$PROGRAMFILES64\Zentrilo"
 RequestExecutionLevel admin
 BrandingText "Zentrilo ${VERSION}"
+!define MUI_ICON "${ICON}"
+!define MUI_UNICON "${ICON}"
 
 !insertmacro MUI_PAGE_LICENSE "${STAGE}\License.txt"
 !insertmacro MUI_PAGE_DIRECTORY

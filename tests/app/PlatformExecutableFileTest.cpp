@@ -10,10 +10,25 @@
 
 #include <gtest/gtest.h>
 
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
+
 namespace {
 
+// The file the system started, in the system's own words.
+QString RunningFile() {
+#ifdef Q_OS_WIN
+    wchar_t path[MAX_PATH] = {};
+    ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+    return QFileInfo(QString::fromWCharArray(path)).canonicalFilePath();
+#else
+    return QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath();
+#endif
+}
+
 TEST(ExecutableFile, IsTheRunningFile) {
-    EXPECT_EQ(ExecutablePath(), QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath());
+    EXPECT_EQ(ExecutablePath(), RunningFile());
 }
 
 TEST(ExecutableFile, TheDateIsTheLocalCalendarDayOfTheLastChange) {

@@ -10,6 +10,7 @@
 #include "monitor/Presence.h"
 #include "remote/RemoteSettings.h"
 #include "shell/Language.h"
+#include "shell/StoreLocation.h"
 #include "shell/TrayIcon.h"
 #include "shell/uDialogs.h"
 #include "shell/uOptions.h"
@@ -17,9 +18,13 @@
 #include "tests/monitor/MonitorFakes.h"
 #include "tests/remote/RemoteValues.h"
 #include "tests/shell/EventPump.h"
+#ifdef Q_OS_WIN
+#include "tests/support/RegistryScratch.h"
+#endif
 
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QFile>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QLocale>
@@ -111,7 +116,15 @@ public:
     }
 
     std::unique_ptr<QSettings> Store() const {
-        return std::make_unique<QSettings>(ProgramKey(), QSettings::IniFormat);
+        return std::make_unique<QSettings>(ProgramKey(), QSettings::NativeFormat);
+    }
+    // No store at all, as before a first run: the file on Linux, the key on Windows.
+    static void RemoveStore() {
+#ifdef Q_OS_WIN
+        RemoveRegistryKey(L"Software\\ZentriloSoft\\Zentrilo");
+#else
+        QFile::remove(ProgramKey());
+#endif
     }
 
     // A key pressed and released on the widget, as the keyboard delivers it.
@@ -141,11 +154,15 @@ public:
         return timer.isActive() && timer.remainingTime() <= before;
     }
 
-    int Rows() const { return window->lista->topLevelItemCount(); }
+    int Rows() const {
+        return window->lista->topLevelItemCount();
+    }
     QString Cell(int row, int column) const {
         return window->lista->topLevelItem(row)->text(column);
     }
-    void Select(int row) { window->lista->topLevelItem(row)->setSelected(true); }
+    void Select(int row) {
+        window->lista->topLevelItem(row)->setSelected(true);
+    }
 
     std::vector<QString> BoxTexts() const {
         std::vector<QString> texts;

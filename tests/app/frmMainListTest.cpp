@@ -35,7 +35,7 @@ TEST_F(MainWindowTest, UpdateButtonsTable) {
     };
     for (const Case& c : cases) {
         BuddyLimit = c.limit;
-        QFile::remove(ProgramKey()); // no rows saved by the previous case
+        RemoveStore(); // no rows saved by the previous case
         Start();
         for (int i = 0; i < c.rows; ++i)
             window->AddBuddy(QStringLiteral("id%1").arg(i), 1);

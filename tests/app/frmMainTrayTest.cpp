@@ -29,6 +29,7 @@ QStringList Texts(const QMenu* menu) {
 
 class MainWindowTrayTest : public MainWindowTest {
 protected:
+    QDateTime now; // the window's clock where a test sets it: it outlives the window
     // Entries with the given statuses, "alice" on the own service and the others on Lichess.
     void Watch(const std::vector<TBuddyStatus>& statuses) {
         const QString names[] = {u"alice"_s, u"bob"_s, u"carol"_s};
@@ -88,7 +89,7 @@ TEST_F(MainWindowTrayTest, PictureAndTooltipFollowTheListInBothLanguages) {
     sources.ok = false;
     for (const auto& c : cases) {
         SCOPED_TRACE(QString::fromUtf8(c.english).replace(u'\n', u'|').toStdString());
-        QFile::remove(ProgramKey()); // each case starts with an empty list
+        RemoveStore(); // each case starts with an empty list
         Start();
         Watch(c.statuses);
         EXPECT_EQ(tray->hint, QString::fromUtf8(c.english));
@@ -195,7 +196,7 @@ TEST_F(MainWindowTrayTest, RecentChangesAndCheckAllFromTheMenu) {
 // Paused changes are applied, recorded and listed, and show nothing; the hour's pause ends with
 // the hour, the other when chosen again.
 TEST_F(MainWindowTrayTest, PauseFromTheMenu) {
-    QDateTime now(QDate(2026, 12, 9), QTime(9, 0));
+    now = QDateTime(QDate(2026, 12, 9), QTime(9, 0));
     firstAnswer = bsOffline;
     Start();
     window->CheckContext().now = [&] { return now; };

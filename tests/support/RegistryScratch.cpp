@@ -54,3 +54,8 @@ bool RegistryKeyExists(const std::wstring& key) {
     ::RegCloseKey(opened);
     return true;
 }
+
+void RemoveRegistryKey(const std::wstring& key) {
+    ::RegDeleteTreeW(HKEY_CURRENT_USER, key.c_str());
+    ::RegDeleteKeyW(HKEY_CURRENT_USER, key.c_str());
+}

@@ -17,3 +17,5 @@ std::optional<TRegistryValue> ReadRegistryValue(const std::wstring& key, const s
 // Writes a REG_SZ value, as the registry editor or another program would.
 void WriteRegistryText(const std::wstring& key, const std::wstring& name, const std::wstring& text);
 bool RegistryKeyExists(const std::wstring& key);
+// Removes the key with everything under it, as a user deleting it in the registry editor would.
+void RemoveRegistryKey(const std::wstring& key);

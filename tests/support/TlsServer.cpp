@@ -174,6 +174,8 @@ void TTlsServer::Serve(int fd, std::size_t index, TScripts scripts) {
         RunStep(connection, step::Close());
     SSL_free(connection.ssl);
     ERR_clear_error();
+    // A statically linked OpenSSL on Windows frees no thread's own state when the thread ends.
+    OPENSSL_thread_stop();
     std::lock_guard guard(mutex_);
     active_.erase(fd);
     CloseSocket(fd);
