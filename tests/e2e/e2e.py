@@ -56,6 +56,18 @@ def wait_for(predicate, timeout, what):
     raise Failure("timed out waiting for " + what)
 
 
+def stop_processes(processes, grace):
+    """Ends the processes, newest first: asked to end, killed after `grace` seconds."""
+    for process in reversed(processes):
+        if process.poll() is None:
+            process.terminate()
+            try:
+                process.wait(grace)
+            except subprocess.TimeoutExpired:
+                process.kill()
+                process.wait()
+
+
 class Desktop:
     """An X server, optionally a tray host and a session bus, and a private user folder."""
 
@@ -202,14 +214,7 @@ class Desktop:
                     os.kill(int(f.read()), signal.SIGTERM)
             except (OSError, ValueError):
                 pass  # never started, or gone already
-        for process in reversed(self.processes):
-            if process.poll() is None:
-                process.terminate()
-                try:
-                    process.wait(3)
-                except subprocess.TimeoutExpired:
-                    process.kill()
-                    process.wait()
+        stop_processes(self.processes, 3)
         shutil.rmtree(self.root, ignore_errors=True)
 
 

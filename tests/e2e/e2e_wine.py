@@ -20,7 +20,7 @@ import tempfile
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from e2e import Failure, check, wait_for  # noqa: E402  the Linux run's helpers
+from e2e import Failure, check, stop_processes, wait_for  # noqa: E402  the Linux run's helpers
 
 CAPTION = "Zentrilo v0.5.4"
 PROGRAM_KEY = r"HKCU\Software\ZentriloSoft\Zentrilo"
@@ -68,13 +68,7 @@ class Desktop:
                               timeout=timeout)
 
     def close(self):
-        for process in reversed(self.processes):
-            if process.poll() is None:
-                process.terminate()
-                try:
-                    process.wait(5)
-                except subprocess.TimeoutExpired:
-                    process.kill()
+        stop_processes(self.processes, 5)
         shutil.rmtree(self.root, ignore_errors=True)
 
 
